@@ -325,6 +325,7 @@ QByteArray TVMComPort::Read() {
       FShowErrors = false;
       Open();
       FShowErrors = show;
+      if (!FPort) FLost = true;
     }
   }
   FPortInUse = false;
