@@ -3,7 +3,6 @@
 #include <sys/file.h>
 
 #include <QComboBox>
-#include <QGroupBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -136,18 +135,6 @@ class PickPortTest : public QObject {
     QCOMPARE(texts, QStringList{"No available ports."});
     QVERIFY(!shown);
     QVERIFY(port.PickPortDlg() == nullptr);
-  }
-
-  void dialogLayout() {
-    TformPickPort dlg;
-    QCOMPARE(dlg.windowTitle(), QString("Select Serial Port"));
-    QCOMPARE(dlg.size(), QSize(240, 93));
-    QCOMPARE(dlg.findChild<QPushButton *>("OKBtn")->geometry(), QRect(149, 14, 77, 27));
-    QCOMPARE(dlg.findChild<QPushButton *>("CancelBtn")->text(), QString("Cancel"));
-    QCOMPARE(dlg.findChild<QGroupBox *>("GroupBox1")->title(), QString("Serial Port"));
-    auto *list = dlg.findChild<QComboBox *>("listPorts");
-    QVERIFY(list && !list->isEditable());
-    QCOMPARE(list->parentWidget(), dlg.findChild<QGroupBox *>("GroupBox1"));
   }
 };
 
