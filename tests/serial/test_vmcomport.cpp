@@ -158,7 +158,7 @@ class VMComPortTest : public QObject {
     QElapsedTimer t;
     t.start();
     QCOMPARE(port.Read(), QByteArray());
-    QVERIFY(t.elapsed() < 100);
+    QVERIFY(t.elapsed() < 1000);
     QVERIFY(port.TimedOut());  // untouched
 
     pty->write("xyz");
@@ -187,7 +187,7 @@ class VMComPortTest : public QObject {
     QCOMPARE(r, QByteArray("PART"));
     QVERIFY(port.TimedOut());
     QVERIFY(!port.InUse());
-    QVERIFY2(took >= 100 && took < 600, QByteArray::number(took).constData());
+    QVERIFY2(took >= 100 && took < 1500, QByteArray::number(took).constData());
     QCOMPARE(raised, 1);
     QVERIFY(inUseDuringEvent);
     QCOMPARE(boxes.seen.size(), 1);
@@ -224,13 +224,13 @@ class VMComPortTest : public QObject {
     t.start();
     QCOMPARE(port.Read(), QByteArray());
     const qint64 took = t.elapsed();
-    QVERIFY2(took >= 25 && took < 60, QByteArray::number(took).constData());
+    QVERIFY2(took >= 25 && took < 500, QByteArray::number(took).constData());
     QVERIFY(port.TimedOut());
 
     port.setResponseTime(0);
     t.restart();
     port.Read();
-    QVERIFY(t.elapsed() < 20);
+    QVERIFY(t.elapsed() < 500);
     QVERIFY(port.TimedOut());
     QVERIFY(boxes.seen.isEmpty());
   }
@@ -277,7 +277,7 @@ class VMComPortTest : public QObject {
     QElapsedTimer t;
     t.start();
     QCOMPARE(port.Read(), QByteArray());
-    QVERIFY2(t.elapsed() < 1000, QByteArray::number(t.elapsed()).constData());
+    QVERIFY2(t.elapsed() < 2500, QByteArray::number(t.elapsed()).constData());
     QVERIFY(port.TimedOut());
     QVERIFY(!port.Opened());
     QCOMPARE(raised, 2);
@@ -289,7 +289,7 @@ class VMComPortTest : public QObject {
     t.restart();
     QVERIFY(!port.Write("*IDN?\r\n"));
     QCOMPARE(port.Read(), QByteArray());
-    QVERIFY(t.elapsed() < 500);
+    QVERIFY(t.elapsed() < 2000);
     QVERIFY(boxes.seen.isEmpty());
   }
 
@@ -313,7 +313,7 @@ class VMComPortTest : public QObject {
     QElapsedTimer t;
     t.start();
     QCOMPARE(port->Read(), QByteArray());
-    QVERIFY(t.elapsed() < 1000);
+    QVERIFY(t.elapsed() < 2500);
     QVERIFY(port->TimedOut());
     QCOMPARE(raised, 0);
     QVERIFY(boxes.seen.isEmpty());
@@ -324,7 +324,7 @@ class VMComPortTest : public QObject {
     t.restart();
     port->Read();
     QVERIFY(guard.isNull());
-    QVERIFY(t.elapsed() < 1000);
+    QVERIFY(t.elapsed() < 2500);
   }
 
   void writesFlushAndCounts() {
