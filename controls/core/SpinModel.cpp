@@ -90,7 +90,10 @@ std::optional<double> SpinModel::StrToFloatBase(std::u16string_view t, int base)
 // --- value -----------------------------------------------------------------------
 
 double SpinModel::Clamp(double v) const {
-  if (!HasLimits()) return v;
+  // Equal limits mean none. Inverted limits are the passing state of a caller
+  // that sets the minimum before the maximum: the range is empty, so the
+  // value is left alone until the second limit arrives.
+  if (!(fMinValue < fMaxValue)) return v;
   if (v < fMinValue) return fMinValue;
   if (v > fMaxValue) return fMaxValue;
   return v;
@@ -303,6 +306,9 @@ int SpinModel::PickExponent(int x, const std::function<int(std::u16string_view)>
   if (!s.empty()) s.pop_back();
   int i = -fDecimals;
   const char16_t sep = fInternalThousandSep;
+  // With 1, 4, 7 ... decimals a separator stands just before the last digit;
+  // it belongs to no digit, so it goes with the last one.
+  if (sep != 0 && !s.empty() && s.back() == sep) s.pop_back();
   // The character just right of s is the digit of exponent i.
   while (!s.empty() && width(s) > x) {
     ++i;

@@ -22,7 +22,7 @@ public:
 
   // --- value ---------------------------------------------------------------
   double Value() const { return fValue; }
-  // Clamps (when the limits differ) and stores. Returns true when the stored
+  // Clamps (when MinValue < MaxValue) and stores. Returns true when the stored
   // value changed; the text and the mark are then brought up to date.
   // Values that are not finite are refused (nothing changes).
   bool SetValue(double newValue);

@@ -291,6 +291,12 @@ TEST(SpinModelEdit, PickExponentUnderThePointer) {
   const std::pair<int, int> picks[] = {
       {5, 3}, {15, 2}, {25, 2}, {35, 1}, {45, 0}, {55, 0}, {65, -1}, {75, -2}, {200, -2}, {-5, 4}};
   for (auto [x, e] : picks) EXPECT_EQ(m.PickExponent(x, width), e) << "x " << x;
+  // A separator just before the last decimal ("1.234,5"): every digit still
+  // picks itself.
+  SpinModel f = Make(1.2345, 4);
+  ASSERT_EQ(Text(f), "1.234,5");
+  const std::pair<int, int> fpicks[] = {{5, 0}, {25, -1}, {35, -2}, {45, -3}, {55, -4}, {65, -4}};
+  for (auto [x, e] : fpicks) EXPECT_EQ(f.PickExponent(x, width), e) << "x " << x;
   SpinModel n = Make(-42, 0, 0);
   EXPECT_EQ(n.PickExponent(5, width), 2);  // the sign
   EXPECT_EQ(n.PickExponent(15, width), 1);
