@@ -25,17 +25,6 @@ QString ToQ(const std::u16string &s) {
   return QString(reinterpret_cast<const QChar *>(s.data()), qsizetype(s.size()));
 }
 
-// Tahoma is what the window descriptions ask for; where it is not installed
-// the nearest sans faces stand in, so the digits keep similar proportions.
-void InstallFontSubstitutes() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  if (!QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-}
-
 // A flat step button drawing its own frame and arrow glyph, sunken while held.
 class TSpinButton : public QPushButton {
 public:
@@ -74,6 +63,17 @@ private:
 };
 
 }  // namespace
+
+// Tahoma is what the window descriptions ask for; where it is not installed
+// the nearest sans faces stand in, so the digits keep similar proportions.
+void TPlusSpinEdit::InstallFontSubstitutes() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (!QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
 
 struct TPlusSpinEdit::Private {
   vm::SpinModel m;

@@ -100,6 +100,11 @@ public:
 
   QSize sizeHint() const override;
 
+  // Maps the family the window descriptions use (Tahoma) to installed sans
+  // faces when it is missing. Runs once; the first control calls it, and a
+  // window may call it earlier so that its own texts get the same faces.
+  static void InstallFontSubstitutes();
+
 protected:
   // Raises OnChange. Called once per effective change of the value.
   virtual void Change();

@@ -463,7 +463,14 @@ void SpinEditTest::markedDigitBoxIsWhereTheDigitIsDrawn() {
 
 void SpinEditTest::autoSizeFitsTheWidestLimit() {
   QWidget w;
-  auto *spin = new TPlusSpinEdit(&w);  // AutoSize and border on by default
+  auto *spin = new TPlusSpinEdit(&w);
+  // Window descriptions only name what differs from these.
+  QVERIFY(spin->AutoSize() && spin->BorderStyle() == bsSingle && spin->TrackSpin());
+  QVERIFY(spin->EditorEnabled() && spin->SpinEnabled() && !spin->EnterRequired());
+  QCOMPARE(spin->Text(), QStringLiteral("0.00"));
+  QCOMPARE(spin->Increment(), 1.0);
+  QCOMPARE(spin->Base(), 10);
+  QCOMPARE(spin->ThousandSeparator(), QChar());
   QFont f(QStringLiteral("Tahoma"));
   f.setPixelSize(15);
   spin->setFont(f);
