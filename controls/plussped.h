@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <QString>
 #include <QChar>
+#include <QColor>
+#include <QRect>
 
 class QTimer;
 class QPushButton;
@@ -25,6 +27,13 @@ class TPlusSpinEdit : public QWidget {
   Q_PROPERTY(int Decimals READ Decimals WRITE setDecimals)
   Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
   Q_PROPERTY(bool Enabled READ SpinEnabled WRITE setSpinEnabled)
+  Q_PROPERTY(QChar ThousandSeparator READ ThousandSeparator WRITE setThousandSeparator)
+  Q_PROPERTY(int Base READ Base WRITE setBase)
+  Q_PROPERTY(bool EditorEnabled READ EditorEnabled WRITE setEditorEnabled)
+  Q_PROPERTY(bool TrackSpin READ TrackSpin WRITE setTrackSpin)
+  Q_PROPERTY(bool EnterRequired READ EnterRequired WRITE setEnterRequired)
+  Q_PROPERTY(int LeadingDigits READ LeadingDigits WRITE setLeadingDigits)
+  Q_PROPERTY(QColor Color READ Color WRITE setColor)
 
 public:
   explicit TPlusSpinEdit(QWidget *AOwner = nullptr);
@@ -68,11 +77,74 @@ public:
 
   void RightZero();
 
+  // Background of the text area; an invalid colour (the default) means the
+  // palette's base colour.
+  QColor Color() const;
+  void setColor(const QColor &c);
+
+  // Auto-repeat of the step buttons: first repeat after this delay, then
+  // one step per interval.
+  static constexpr int kRepeatDelay = 500;
+  static constexpr int kRepeatInterval = 150;
+
+  // The current digit, as an exponent of the base (0 units, 1 tens, -1 first
+  // decimal ...). Setting it moves the mark as a click on that digit does.
+  int IncExponent() const;
+  void SetIncExponent(int e);
+  // Pixel box of the current digit in widget coordinates, and the left end
+  // of the drawn text.
+  QRect FocusRect() const;
+  int TextLeft() const;
+  bool DisplayFieldsInitialized() const;
+  bool Spinning() const;
+
+  QSize sizeHint() const override;
+
+  // Maps the family the window descriptions use (Tahoma) to installed sans
+  // faces when it is missing. Runs once; the first control calls it, and a
+  // window may call it earlier so that its own texts get the same faces.
+  static void InstallFontSubstitutes();
+
+protected:
+  // Raises OnChange. Called once per effective change of the value.
+  virtual void Change();
+
+  bool event(QEvent *e) override;
+  bool eventFilter(QObject *watched, QEvent *e) override;
+  void paintEvent(QPaintEvent *e) override;
+  void resizeEvent(QResizeEvent *e) override;
+  void changeEvent(QEvent *e) override;
+  void keyPressEvent(QKeyEvent *e) override;
+  void keyReleaseEvent(QKeyEvent *e) override;
+  void mousePressEvent(QMouseEvent *e) override;
+  void mouseDoubleClickEvent(QMouseEvent *e) override;
+  void focusInEvent(QFocusEvent *e) override;
+  void focusOutEvent(QFocusEvent *e) override;
+  void hideEvent(QHideEvent *e) override;
+
 Q_SIGNALS:
   void OnChange(TPlusSpinEdit *Sender);
   void OnSetIncrement(TPlusSpinEdit *Sender);
 
+private Q_SLOTS:
+  // One tick of the auto-repeat timer.
+  void RepeatTick();
+
 private:
   struct Private;
   Private *d;
+
+  void StepUp(QObject *Sender);
+  void StepDown(QObject *Sender);
+  void Step(int direction, QObject *Sender);
+  void ButtonMouseDown(QPushButton *button);
+  void ButtonMouseUp();
+  void EndSpin();
+  void TypeCharacter(QChar c);
+  void MeasureFont();
+  void ApplyAutoSize();
+  void LayoutButtons();
+  void EnsureLayout() const;
+  void UpdateDisplayFields();
+  void Reformatted();
 };
