@@ -57,8 +57,8 @@ QPixmap DrawBanner(const QSize &size) {
 
   // Faint time grid and a pulse train along the bottom.
   g.setPen(QPen(QColor(255, 255, 255, 22), 1));
-  for (qreal x = 180; x < r.width(); x += 24) g.drawLine(QPointF(x, 8), QPointF(x, r.height() - 8));
-  const QRectF trace(180, r.height() * 0.30, r.width() - 190, r.height() * 0.48);
+  for (qreal x = 360; x < r.width(); x += 24) g.drawLine(QPointF(x, 8), QPointF(x, r.height() - 8));
+  const QRectF trace(352, r.height() * 0.26, r.width() - 360, r.height() * 0.50);
   g.setPen(QPen(QColor(120, 200, 255, 70), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   g.drawPath(PulseTrain(trace, 48, 14, 10));
   g.setPen(QPen(QColor(225, 242, 255, 200), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -644,6 +645,11 @@ void BuildMainWindow(QMainWindow *w) {
   QPalette ep = err->palette();
   ep.setColor(QPalette::WindowText, Qt::red);
   err->setPalette(ep);
+  auto *halo = new QGraphicsDropShadowEffect(err);  // readable over the banner
+  halo->setOffset(0, 0);
+  halo->setBlurRadius(4);
+  halo->setColor(Qt::white);
+  err->setGraphicsEffect(halo);
   err->hide();
 
   QPushButton *run = Button(client, "RunStopbtn", "Run", {557, 0, 109, 72}, 27);

@@ -31,6 +31,7 @@ void BuildMainWindow(QMainWindow *w);
 // Creates the tab page of channel `n` (2..8) in "ChPageControl" as a copy of
 // channel 1's page "TabCh1", with every component renamed for channel n.
 // Returns the new page (nullptr when n is out of 2..8 or the page exists).
+// Throws std::logic_error when a component of channel 1's page is missing.
 QWidget *CreateChannelPage(QMainWindow *w, int n);
 
 // The 22 per-channel control arrays, in the order the window binds them.

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolTip>
 
 #include "controls/plussped.h"
 #include "forms/FormArt.h"
@@ -414,6 +415,31 @@ private Q_SLOTS:
     QCOMPARE(w->findChild<QLabel *>("ErrorLabel")->font().pixelSize(), 27);
     QCOMPARE(w->font().pixelSize(), 11);
     QCOMPARE(w->font().family(), QString("Tahoma"));
+  }
+
+  // A control without a hint of its own shows its group's shown hint; a hint
+  // marked not shown never appears.
+  void hintsReachTheControlsInsideAGroup() {
+    auto w = Built();
+    auto *sys = w->findChild<QTabWidget *>("SystemPageControl");
+    auto *ch = w->findChild<QTabWidget *>("ChPageControl");
+    sys->show();
+    ch->show();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    auto tipOver = [&](const char *name) {
+      QToolTip::hideText();
+      for (int i = 0; i < 100 && QToolTip::isVisible(); ++i) QTest::qWait(10);
+      QWidget *c = w->findChild<QWidget *>(name);
+      const QPoint at(c->width() / 2, c->height() / 2);
+      QHelpEvent e(QEvent::ToolTip, at, c->mapToGlobal(at));
+      QApplication::sendEvent(c, &e);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipOver("PeriodAdj"), QString("Sets system pulse period"));
+    QCOMPARE(tipOver("ChDelayAdj1"), QString("Sets channel delay from selected sync source"));
+    QCOMPARE(tipOver("ChModeSel1"), QString());
+    QCOMPARE(tipOver("ShotCountEnbl"), QString());
   }
 
   void channelPagesAreRenamedIndependentCopies_data() {
