@@ -529,6 +529,30 @@ private Q_SLOTS:
     QCOMPARE(pc->tabBar()->tabRect(0).width(), 55);
   }
 
+  // The window keeps the focused control per page: a click on a tab must be
+  // seen before the page switches, while the focus is still in place.
+  void aTabClickIsSeenBeforeThePageSwitches() {
+    auto w = Built();
+    forms::CreateChannelPage(w.get(), 2);
+    auto *pc = w->findChild<QTabWidget *>("ChPageControl");
+    pc->show();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QWidget *delay1 = w->findChild<QWidget *>("ChDelayAdj1");
+    delay1->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), delay1);
+    int indexSeen = -1;
+    QWidget *focusSeen = nullptr;
+    connect(pc, &QTabWidget::tabBarClicked, this, [&](int) {
+      indexSeen = pc->currentIndex();
+      focusSeen = QApplication::focusWidget();
+    });
+    QTest::mouseClick(pc->tabBar(), Qt::LeftButton, {}, pc->tabBar()->tabRect(1).center());
+    QCOMPARE(pc->currentIndex(), 1);
+    QCOMPARE(indexSeen, 0);
+    QCOMPARE(focusSeen, delay1);
+  }
+
   void channelArraysRefuseWrongKinds() {
     auto w = Built();
     QCOMPARE(forms::ChannelArrayKind("ChMuxSelect"), QString("QListWidget"));
