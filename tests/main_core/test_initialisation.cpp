@@ -38,23 +38,6 @@ TEST(Resolution, DelayPeriodAndBoundaryCases) {
   EXPECT_FALSE(CheckResolution(100.98 * 5e-9, 5e-9));
 }
 
-TEST(OperatingLimitsTable, Values) {
-  const OperatingLimits l;
-  EXPECT_EQ(l.PeriodResolution, 5e-9);
-  EXPECT_EQ(l.PeriodDecimals, 9);
-  EXPECT_EQ(l.PeriodMin, 5e-8);
-  EXPECT_EQ(l.PeriodMax, 5000);
-  EXPECT_EQ(l.SysBurstMax, 4000000000u);
-  EXPECT_EQ(l.SysDutyMax, 4000000000u);
-  EXPECT_EQ(l.SysCycleMax, 10000000);
-  EXPECT_EQ(l.DelayResolution, 2.5e-10);
-  EXPECT_EQ(l.DelayDecimals, 12);
-  EXPECT_EQ(l.DelayMin, 0);
-  EXPECT_EQ(l.WidthMin, 1e-8);
-  EXPECT_EQ(l.WidthMax, 2000);
-  EXPECT_EQ(l.ChWaitMax, 10000000);
-}
-
 TEST(Identity, CaptionAndLabels) {
   EXPECT_EQ(MainCaption("VM", "5218", "0.0.4.0", "3", 115200),
             "Velmora Model 5218  SW Version: 0.0.4.0 ComPort: 3 Baud: 115200");
@@ -141,4 +124,22 @@ TEST(SettingsRecord, DemoModeHoldsOnlyTheDateLine) {
   auto r = Record("5204", 4);
   r.demo = true;
   EXPECT_EQ(BuildSettingsList(r), (std::vector<std::string>{"// 09/12/2026,05:10:00"}));
+}
+
+#include "main/core/ChannelControls.h"
+#include "main/core/ControlRules.h"
+
+TEST(ChannelPages, CopiedNamesLeadHandlersToTheirChannel) {
+  EXPECT_EQ(CopiedComponentName("ChControlModeGrp1", 5), "ChControlModeGrp5");
+  EXPECT_EQ(ChannelPageName(8), "TabCh8");
+  EXPECT_EQ(ChannelPageCaption(4), "Ch 4");
+  // Every copied control, on every page of an eight-channel model, names its
+  // own channel for the shared handlers (sync source: by its last character).
+  for (int n = 1; n <= 8; ++n)
+    for (const char* base : kChannelArrayNames) {
+      const std::string name = CopiedComponentName(ChannelComponentName(base, 1), n);
+      EXPECT_EQ(name, ChannelComponentName(base, n));
+      EXPECT_EQ(HandlerChannel(name, 8), n) << name;
+      EXPECT_EQ(SyncHandlerChannel(name, 8), n) << name;
+    }
 }

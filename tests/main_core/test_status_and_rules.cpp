@@ -117,37 +117,24 @@ TEST(TimeEdits, RefusedValueFallsBackToTheStoredOne) {
   EXPECT_FALSE(DecideTimeEdit(0.000000102, 5e-9, 1e-7).accept);
 }
 
-TEST(Enabling, SystemAndChannelModes) {
-  for (auto f : {SystemModesEnableFor, ChModesEnableFor}) {
-    EXPECT_FALSE(f(0)->burst);
-    EXPECT_FALSE(f(0)->dutyCycle);
-    EXPECT_FALSE(f(1)->burst);
-    EXPECT_TRUE(f(2)->burst);
-    EXPECT_FALSE(f(2)->dutyCycle);
-    EXPECT_FALSE(f(3)->burst);
-    EXPECT_TRUE(f(3)->dutyCycle);
-    EXPECT_FALSE(f(4).has_value());
-    EXPECT_FALSE(f(-1).has_value());
-  }
-}
-
-TEST(Enabling, TriggerModesAndChannelGates) {
-  auto e = TriggerModesEnableFor(0);
-  EXPECT_FALSE(e->threshold || e->edge || e->gatePolarity || e->debounce);
-  e = TriggerModesEnableFor(1);
-  EXPECT_TRUE(e->threshold && e->edge && e->debounce);
-  EXPECT_FALSE(e->gatePolarity);
-  for (int m : {2, 3}) {
-    e = TriggerModesEnableFor(m);
-    EXPECT_TRUE(e->threshold && e->gatePolarity && e->debounce);
-    EXPECT_FALSE(e->edge);
-  }
-  EXPECT_FALSE(TriggerModesEnableFor(4).has_value());
+TEST(Enabling, ModesSwitchTheirGroups) {
+  // Burst enables the burst count only; continuous/normal disables both;
+  // an unknown mode leaves the page as it is.
+  EXPECT_TRUE(SystemModesEnableFor(2)->burst);
+  EXPECT_FALSE(SystemModesEnableFor(2)->dutyCycle);
+  EXPECT_FALSE(ChModesEnableFor(0)->burst || ChModesEnableFor(0)->dutyCycle);
+  EXPECT_TRUE(ChModesEnableFor(3)->dutyCycle && !ChModesEnableFor(3)->burst);
+  EXPECT_FALSE(ChModesEnableFor(4).has_value());
+  // "Ch Gate": threshold, gate polarity and debounce on, edge off, and the
+  // channel gate lists on; "Triggered" turns the gate lists off again.
+  auto e = TriggerModesEnableFor(3);
+  EXPECT_TRUE(e->threshold && e->gatePolarity && e->debounce && !e->edge);
   EXPECT_TRUE(GateModesEnableFor(3));
-  for (int m : {0, 1, 2, 4}) EXPECT_FALSE(GateModesEnableFor(m));
-  EXPECT_EQ(AmplitudeEnabledForOutputItem(0), std::optional<bool>(false));
-  EXPECT_EQ(AmplitudeEnabledForOutputItem(1), std::optional<bool>(true));
-  EXPECT_FALSE(AmplitudeEnabledForOutputItem(-1).has_value());
+  e = TriggerModesEnableFor(1);
+  EXPECT_TRUE(e->threshold && e->edge && e->debounce && !e->gatePolarity);
+  EXPECT_FALSE(GateModesEnableFor(1));
+  EXPECT_FALSE(GateModesEnableFor(2));
+  EXPECT_FALSE(TriggerModesEnableFor(-1).has_value());
 }
 
 TEST(HandlerChannel, OnlyChannelsWhoseControlsExist) {

@@ -208,17 +208,4 @@ TEST(Names, NumberFromAComponentName) {
   EXPECT_FALSE(NumberFromName("X99999999999"));
   EXPECT_EQ(NumberFromLastCharacter("ChSyncSourceSel5"), 5);
   EXPECT_FALSE(NumberFromLastCharacter("ChSyncSourceSel"));
-  EXPECT_EQ(BinSaveName(6), "BinSave6");
-  EXPECT_EQ(BinRestoreName(2), "BinRestore2");
-}
-
-TEST(RunStop, ButtonFollowsTheRunState) {
-  auto a = RunStopClick(false);
-  EXPECT_TRUE(a.running);
-  EXPECT_EQ(a.caption, "Stop");
-  EXPECT_EQ(a.command, ":PULS0:STAT ON");
-  a = RunStopClick(true);
-  EXPECT_FALSE(a.running);
-  EXPECT_EQ(a.caption, "Run");
-  EXPECT_EQ(a.command, ":PULS0:STAT OFF");
 }
