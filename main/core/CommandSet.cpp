@@ -58,11 +58,11 @@ std::string FormatF11(double s) { return FormatFixed(s, 11); }
 std::string FormatF9(double s) { return FormatFixed(s, 9); }
 std::string FormatF2(double v) { return FormatFixed(v, 2); }
 
-std::string FormatI(double v) {
-  return std::to_string(RoundClamped(v, -2147483648.0, 2147483647.0));
-}
+int32_t RoundToInt32(double v) { return int32_t(RoundClamped(v, -2147483648.0, 2147483647.0)); }
+uint32_t RoundToUInt32(double v) { return uint32_t(RoundClamped(v, 0.0, 4294967295.0)); }
 
-std::string FormatU(double v) { return std::to_string(RoundClamped(v, 0.0, 4294967295.0)); }
+std::string FormatI(double v) { return std::to_string(RoundToInt32(v)); }
+std::string FormatU(double v) { return std::to_string(RoundToUInt32(v)); }
 
 std::string FormatG(double v) {
   if (!std::isfinite(v)) return "0";

@@ -32,6 +32,11 @@ int GetChannelIndex(const std::vector<std::string>& chlisting, int chnum);
 std::string FormatF11(double seconds);   // "0.00000000000"
 std::string FormatF9(double seconds);    // "0.000000000"
 std::string FormatF2(double volts);      // "0.00"
+// Counts as the handlers store them and the commands carry them: rounded to
+// the nearest integer (ties to even), clamped to the type's range, NaN as 0.
+int32_t RoundToInt32(double value);
+uint32_t RoundToUInt32(double value);
+
 std::string FormatI(double value);       // rounded, signed 32-bit (clamped)
 std::string FormatU(double value);       // rounded, unsigned 32-bit (clamped to 0..4294967295)
 std::string FormatG(double value);       // shortest general form, up to 15 significant digits

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 
 #include "main/core/CommandSet.h"
 
@@ -64,6 +65,8 @@ TEST(NumberFormats, CountsNeverWrapAround) {
   EXPECT_EQ(FormatI(3e9), "2147483647");
   EXPECT_EQ(FormatI(-3e9), "-2147483648");
   EXPECT_EQ(FormatU(2.6), "3");
+  EXPECT_EQ(RoundToUInt32(4000000000.4), 4000000000u);
+  EXPECT_EQ(RoundToInt32(std::nan("")), 0);
 }
 
 TEST(NumberFormats, GeneralFormIsShortAndPlainForOrdinaryValues) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "main/core/CommandSet.h"
 #include "main/core/Readback.h"
 
@@ -244,4 +246,25 @@ TEST(ControlModeSelection, CaptionMissingFromAFourChannelList) {
   EXPECT_EQ(r.controlModeCaption, "Gate B");
   EXPECT_EQ(IndexOfCaption(four, r.controlModeCaption), -1);
   EXPECT_EQ(IndexOfCaption(four, "Inhibit A"), 2);
+}
+
+TEST(ReadbackRobustness, AnyReplyGivesACompleteOrStoppedResult) {
+  // Replies made of the characters that matter to the splitter and the
+  // converters: whatever arrives, every field exists and the result is either
+  // complete or stopped at a named field with its error.
+  std::mt19937 rng(5200);
+  const std::string alphabet = "  019.-eE+TLADJNORMCHh\t\r";
+  for (int i = 0; i < 20000; ++i) {
+    std::string reply(rng() % 40, ' ');
+    for (char& c : reply) c = alphabet[rng() % alphabet.size()];
+    for (int count : {1, 5, 7, 17}) ASSERT_EQ(SplitReplyFields(reply, count).size(), size_t(count));
+    const auto ch = ParseChannelBlock(reply, TChannelParameters{}, rng() % 2);
+    ASSERT_EQ(ch.ok(), ch.decoded == 17) << reply;
+    if (!ch.ok()) ASSERT_EQ(ch.error->field(), ch.decoded + 1) << reply;
+    const auto sys = ParseSystemBlock(reply, TSystemParameters{});
+    ASSERT_EQ(sys.ok(), sys.decoded == 7) << reply;
+    const auto trig = ParseTrigGateBlock(reply, TSystemParameters{});
+    ASSERT_EQ(trig.ok(), trig.decoded == 5) << reply;
+    if (!trig.ok()) ASSERT_EQ(trig.error->field(), 4);
+  }
 }
