@@ -81,75 +81,28 @@ TEST(NumberFormats, GeneralFormIsShortAndPlainForOrdinaryValues) {
   EXPECT_EQ(FormatG(1.5e-6), "1.5E-6");
 }
 
-TEST(Commands, ChannelCommandsOfTheVocabulary) {
+TEST(Commands, ExamplesOfTheVocabulary) {
   EXPECT_EQ(ChDelayCommand(2, 0.000000025), ":PULS2:DEL 0.00000002500");
   EXPECT_EQ(ChDelayCommand(2, 1.5), ":PULS2:DEL 1.50000000000");
-  EXPECT_EQ(ChWidthCommand(8, 1e-8), ":PULS8:WIDT 0.00000001000");
-  EXPECT_EQ(ChEnableCommand(3, true), ":PULS3:STAT 1");
-  EXPECT_EQ(ChEnableCommand(3, false), ":PULS3:STAT 0");
-  EXPECT_EQ(ChModeCommand(1, 2), ":PULS1:MOD BURS");
-  EXPECT_EQ(ChBurstCommand(1, 10000000), ":PULS1:BCO 10000000");
-  EXPECT_EQ(ChDutyOnCommand(1, 4), ":PULS1:PCO 4");
-  EXPECT_EQ(ChDutyOffCommand(1, 5), ":PULS1:OCO 5");
-  EXPECT_EQ(ChWaitCountCommand(1, 0), ":PULS1:WCO 0");
-  EXPECT_EQ(ChPolarityCommand(1, 1), ":PULS1:POL INV");
-  EXPECT_EQ(ChOutputModeCommand(1, 1), ":PULS1:OUTP:MOD ADJ");
-  EXPECT_EQ(ChAmplitudeCommand(1, 12.5), ":PULS1:OUTP:AMPL 12.50");
-  EXPECT_EQ(ChSyncCommand(4, 3), ":PULS4:SYNC CHC");
-  EXPECT_EQ(ChSyncCommand(4, 0), ":PULS4:SYNC T0");
+  EXPECT_EQ(SysBurstCommand(4000000000.0), ":PULS0:BCO 4000000000");
+  EXPECT_EQ(SysDutyOffCommand(4000000000.0), ":PULS0:OCO 4000000000");
   EXPECT_EQ(ChMuxCommand(1, 5), ":PULS1:MUX 5");
-  EXPECT_EQ(ChGateModeCommand(1, 2), ":PULS1:CGAT OUTP");
-  EXPECT_EQ(ChGateLogicCommand(1, 0), ":PULS1:CLOG LOW");
+  EXPECT_EQ(SystemModeCommand(0), ":PULS0:MOD NORM");
+  EXPECT_EQ(InputClockCommand(0), ":PULS0:ICL SYS");
+  EXPECT_EQ(OutputClockCommand(0), ":PULS0:OCL T0");
+  EXPECT_EQ(PeriodCommand(0.0000001), ":PULS0:PER 0.000000100");
+  EXPECT_EQ(ChSyncCommand(4, 3), ":PULS4:SYNC CHC");
+  // Words chosen by the list text where items may be missing on small models.
   EXPECT_EQ(ChControlModeCommand(2, "Inhibit A"), ":PULS2:CONT INHA");
   EXPECT_EQ(ChPhaseSyncCommand(2, "Sync T"), ":PULS2:PSYN SYNT");
-  EXPECT_EQ(ReArmCommand(7), "*ARM 7");
+  EXPECT_EQ(CalGainCommand(3, 1023.6), ":PULS3:CAL:GAIN 1024");
+  EXPECT_EQ(ConfigQuery(90), "*CFG? 90");
 }
 
 TEST(Commands, ListWithoutAWordSendsTheBareHeader) {
   EXPECT_EQ(ChModeCommand(1, -1), ":PULS1:MOD ");
   EXPECT_EQ(ChGateModeCommand(1, 3), ":PULS1:CGAT ");
   EXPECT_EQ(ChControlModeCommand(1, "gate a"), ":PULS1:CONT ");
-  EXPECT_EQ(ChPhaseSyncCommand(1, ""), ":PULS1:PSYN ");
   EXPECT_EQ(TrigModeCommand(4), ":PULS0:EXT:MOD ");
   EXPECT_EQ(ChSyncCommand(1, kNoChannel), ":PULS1:SYNC ");
-}
-
-TEST(Commands, SystemCommandsOfTheVocabulary) {
-  EXPECT_EQ(RunCommand(true), ":PULS0:STAT ON");
-  EXPECT_EQ(RunCommand(false), ":PULS0:STAT OFF");
-  EXPECT_EQ(PeriodCommand(0.0000001), ":PULS0:PER 0.000000100");
-  EXPECT_EQ(SystemModeCommand(0), ":PULS0:MOD NORM");
-  EXPECT_EQ(SysBurstCommand(4000000000.0), ":PULS0:BCO 4000000000");
-  EXPECT_EQ(SysDutyOnCommand(4000000000.0), ":PULS0:PCO 4000000000");
-  EXPECT_EQ(SysDutyOffCommand(1), ":PULS0:OCO 1");
-  EXPECT_EQ(SysCycleCountCommand(10000000), ":PULS0:CYCL 10000000");
-  EXPECT_EQ(TrigModeCommand(3), ":PULS0:EXT:MOD CGAT");
-  EXPECT_EQ(TrigEdgeCommand(1), ":PULS0:EXT:EDG FALL");
-  EXPECT_EQ(GatePolarityCommand(1), ":PULS0:EXT:POL HIGH");
-  EXPECT_EQ(TrigThresholdCommand(-2.5), ":PULS0:EXT:LEV -2.50");
-  EXPECT_EQ(DebounceCommand(1), ":PULS0:EXT:DEB ENAB");
-  EXPECT_EQ(CounterEnableCommand(true), ":PULS0:COUN:STAT 1");
-  EXPECT_EQ(CounterClearCommand(), ":PULS0:COUN:CL 1");
-  EXPECT_EQ(CounterSourceCommand(8), ":PULS0:COUN:SOUR CHH");
-  EXPECT_EQ(InputClockCommand(0), ":PULS0:ICL SYS");
-  EXPECT_EQ(InputClockCommand(3), ":PULS0:ICL 25");
-  EXPECT_EQ(OutputClockCommand(0), ":PULS0:OCL T0");
-  EXPECT_EQ(AutoStartCommand(false), ":SYST:AUT 0");
-}
-
-TEST(Commands, StorageServiceAndQueries) {
-  EXPECT_EQ(SaveBinCommand(4), "*SAV 4");
-  EXPECT_EQ(RecallBinCommand(0), "*RCL 0");
-  EXPECT_EQ(ConfigSetCommand(90, "TRIG RIS LOW 1.50 DIS"), "*CFG 90 TRIG RIS LOW 1.50 DIS");
-  EXPECT_EQ(UnlockCommand(), ":SYST:SEC 73952");
-  EXPECT_EQ(StoreCalsCommand(true), "*SAVC 0");
-  EXPECT_EQ(StoreCalsCommand(false), "*SAVC");
-  EXPECT_EQ(SerialNumberCommand(12345), "*SER 12345");
-  EXPECT_EQ(ModelCommand(2), "*BAD 5208");
-  EXPECT_EQ(CalDelayCommand(3, -12), ":PULS3:CAL:DEL -12");
-  EXPECT_EQ(CalGainCommand(3, 1023.6), ":PULS3:CAL:GAIN 1024");
-  EXPECT_EQ(CalOffsetCommand(3, -4.2), ":PULS3:CAL:OFF -4");
-  EXPECT_EQ(CalExtGainCommand(1.25), ":PULS0:CAL:EXT:GAIN 1.25");
-  EXPECT_EQ(ConfigQuery(90), "*CFG? 90");
-  EXPECT_EQ(CalWidthQuery(5), ":PULS5:CAL:WID");
 }
