@@ -1,0 +1,222 @@
+#include "main/core/Readback.h"
+
+#include "app/core/Numbers.h"
+#include "main/core/CommandSet.h"
+
+namespace vm {
+
+namespace {
+
+std::string ErrorText(ConversionError::Kind kind, const std::string& text) {
+  return "'" + text + "' is not a valid " +
+         (kind == ConversionError::Kind::Integer ? "integer" : "floating point") + " value";
+}
+
+// Walks the fields of a reply in order, converting each as it goes, and
+// records how far it got. A conversion failure stops the walk; later calls
+// are then ignored, so a parser can be written as straight-line code.
+class FieldWalker {
+ public:
+  FieldWalker(std::string_view reply, int count, ReadbackProgress& progress)
+      : fields_(SplitReplyFields(reply, count)), progress_(progress) {}
+
+  bool stopped() const { return progress_.error.has_value(); }
+  const std::string& text(int field) const { return fields_[size_t(field - 1)]; }
+
+  template <class F>
+  void Field(int field, F&& apply) {
+    if (stopped()) return;
+    try {
+      apply(text(field));
+      progress_.decoded = field;
+    } catch (const ConversionError& e) {
+      progress_.error = e;
+    }
+  }
+
+ private:
+  std::vector<std::string> fields_;
+  ReadbackProgress& progress_;
+};
+
+template <size_t N>
+void Keyword(const std::array<const char*, N>& words, const std::string& text, int32_t& target) {
+  const int code = IndexOfWord(words, text);
+  if (code >= 0) target = code;
+}
+
+}  // namespace
+
+ConversionError::ConversionError(Kind kind, std::string fieldText, int field)
+    : std::runtime_error(ErrorText(kind, fieldText)),
+      kind_(kind),
+      text_(std::move(fieldText)),
+      field_(field) {}
+
+std::vector<std::string> SplitReplyFields(std::string_view reply, int count) {
+  std::vector<std::string> out;
+  if (count <= 0) return out;
+  out.reserve(size_t(count));
+  std::string_view rest = reply;
+  // p: 1-based position of the first blank in rest, 0 when there is none.
+  auto pos = [](std::string_view s) -> size_t {
+    const size_t i = s.find(' ');
+    return i == std::string_view::npos ? 0 : i + 1;
+  };
+  size_t p = pos(rest);
+  if (count == 1) {
+    out.push_back(TrimRightControl(rest));
+    return out;
+  }
+  out.push_back(TrimRightControl(p > 1 ? rest.substr(0, p - 1) : std::string_view()));
+  for (int i = 2; i < count; ++i) {
+    rest.remove_prefix(p);
+    p = pos(rest);
+    out.push_back(TrimRightControl(p > 1 ? rest.substr(0, p - 1) : std::string_view()));
+  }
+  rest.remove_prefix(p);
+  out.push_back(TrimRightControl(rest));
+  return out;
+}
+
+int32_t ConvertInteger(std::string_view text, int field) {
+  if (auto v = ParseInt32(text)) return *v;
+  throw ConversionError(ConversionError::Kind::Integer, std::string(text), field);
+}
+
+uint32_t ConvertUnsigned(std::string_view text, int field) {
+  // Plain decimal digits only: a sign or a negative value is no unsigned number.
+  bool digits = !text.empty();
+  for (char c : text)
+    if (c < '0' || c > '9') digits = false;
+  if (digits) {
+    if (auto v = ParseInt64(text); v && *v >= 0 && *v <= 4294967295LL) return uint32_t(*v);
+  }
+  throw ConversionError(ConversionError::Kind::Integer, std::string(text), field);
+}
+
+double ConvertReal(std::string_view text, int field) {
+  if (auto v = ParseDouble(text)) return *v;
+  throw ConversionError(ConversionError::Kind::FloatingPoint, std::string(text), field);
+}
+
+std::string ConfigRecordLine(int block, std::string_view reply) {
+  return "*CFG " + std::to_string(block) + " " + std::string(reply);
+}
+
+ChannelReadback ParseChannelBlock(std::string_view reply, const TChannelParameters& previous,
+                                  bool adjustableOutputs) {
+  ChannelReadback r;
+  r.values = previous;
+  TChannelParameters& v = r.values;
+  FieldWalker w(reply, ChannelReadback::kFields, r);
+
+  w.Field(1, [&](const std::string& t) { v.Enabled = ConvertInteger(t, 1); });
+  w.Field(2, [&](const std::string& t) { v.Delay = ConvertReal(t, 2); });
+  w.Field(3, [&](const std::string& t) { v.Width = ConvertReal(t, 3); });
+  w.Field(4, [&](const std::string& t) { Keyword(kPulseModeWords, t, v.Mode); });
+  w.Field(5, [&](const std::string& t) { v.BurstCount = ConvertInteger(t, 5); });
+  w.Field(6, [&](const std::string& t) { v.DutyOnCount = ConvertInteger(t, 6); });
+  w.Field(7, [&](const std::string& t) { v.DutyOffCount = ConvertInteger(t, 7); });
+  w.Field(8, [&](const std::string& t) { v.WaitCount = ConvertInteger(t, 8); });
+  w.Field(9, [&](const std::string& t) {
+    if (t == "TTL") {
+      v.OutputMode = 0;
+      r.amplitudeEnabled = false;
+    } else if (t == "ADJ" && adjustableOutputs) {
+      v.OutputMode = 1;
+      r.amplitudeEnabled = true;
+    }
+    r.outputControlsDisabled = !adjustableOutputs;
+  });
+  w.Field(10, [&](const std::string& t) { Keyword(kPolarityWords, t, v.Polarity); });
+  w.Field(11, [&](const std::string& t) { v.Amplitude = ConvertReal(t, 11); });
+  w.Field(12, [&](const std::string& t) { v.Mux = ConvertInteger(t, 12); });
+  w.Field(13, [&](const std::string& t) {
+    const int code = IndexOfWord(kControlModeWords, t);
+    if (code >= 0) {
+      v.ControlMode = code;
+      r.controlModeCaption = kControlModeCaptions[size_t(code)];
+    }
+  });
+  w.Field(14, [&](const std::string& t) {
+    const int code = IndexOfWord(kPhaseSyncWords, t);
+    if (code >= 0) {
+      v.PhaseSync = code;
+      r.phaseSyncCaption = kPhaseSyncCaptions[size_t(code)];
+    }
+  });
+  w.Field(15, [&](const std::string& t) { Keyword(kChGateModeWords, t, v.GateMode); });
+  w.Field(16, [&](const std::string& t) { Keyword(kLowHighWords, t, v.GateLogic); });
+  w.Field(17, [&](const std::string& t) {
+    const int s = GetChannelNumber(t);
+    if (s != kNoChannel) v.SyncSource = s;
+  });
+  return r;
+}
+
+SystemReadback ParseSystemBlock(std::string_view reply, const TSystemParameters& previous) {
+  SystemReadback r;
+  r.values = previous;
+  TSystemParameters& v = r.values;
+  FieldWalker w(reply, SystemReadback::kFields, r);
+  w.Field(1, [&](const std::string& t) {
+    if (t == "1") r.running = true;
+    else if (t == "0") r.running = false;
+  });
+  w.Field(2, [&](const std::string& t) { v.Period = ConvertReal(t, 2); });
+  w.Field(3, [&](const std::string& t) { Keyword(kPulseModeWords, t, v.Mode); });
+  w.Field(4, [&](const std::string& t) { v.BurstCount = ConvertUnsigned(t, 4); });
+  w.Field(5, [&](const std::string& t) { v.DutyOnCount = ConvertUnsigned(t, 5); });
+  w.Field(6, [&](const std::string& t) { v.DutyOffCount = ConvertUnsigned(t, 6); });
+  w.Field(7, [&](const std::string& t) { v.CycleCount = ConvertInteger(t, 7); });
+  return r;
+}
+
+TrigGateReadback ParseTrigGateBlock(std::string_view reply, const TSystemParameters& previous) {
+  TrigGateReadback r;
+  r.values = previous;
+  TSystemParameters& v = r.values;
+  FieldWalker w(reply, TrigGateReadback::kFields, r);
+  w.Field(1, [&](const std::string& t) { Keyword(kTrigModeWords, t, v.TrigMode); });
+  w.Field(2, [&](const std::string& t) { Keyword(kTrigEdgeWords, t, v.TrigEdge); });
+  w.Field(3, [&](const std::string& t) { Keyword(kLowHighWords, t, v.GatePolarity); });
+  w.Field(4, [&](const std::string& t) { v.Threshold = ConvertReal(t, 4); });
+  w.Field(5, [&](const std::string& t) { Keyword(kDebounceWords, t, v.Debounce); });
+  return r;
+}
+
+MuxDisplay MuxDisplayFor(int32_t mask, int channelCount) {
+  MuxDisplay d;
+  const uint32_t m = uint32_t(mask);
+  for (int k = 0; k < 8; ++k) {
+    const bool written = k < 2 || (k < 4 && channelCount > 2) || channelCount > 4;
+    if (written) d.checks[size_t(k)] = ((m >> k) & 1u) != 0;
+  }
+  d.columns = channelCount == 2 ? 2 : 4;
+  d.height = (channelCount == 2 || channelCount == 4) ? 20 : 40;
+  return d;
+}
+
+std::vector<int> SyncSourceItemsToRemove(int itemCount, int channelCount, int chnum) {
+  std::vector<int> out;
+  if (itemCount <= channelCount) return out;
+  for (int i = itemCount - 1; i >= channelCount + 1; --i) out.push_back(i);
+  // The channel's own entry sits at its number once the list is in its
+  // design-time order ("T0", "Ch A", ...).
+  if (chnum >= 0 && chnum <= channelCount && chnum < itemCount) out.push_back(chnum);
+  return out;
+}
+
+void TrimSyncSourceItems(std::vector<std::string>& items, int channelCount, int chnum) {
+  for (int i : SyncSourceItemsToRemove(int(items.size()), channelCount, chnum))
+    items.erase(items.begin() + i);
+}
+
+int IndexOfCaption(const std::vector<std::string>& items, std::string_view caption) {
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i] == caption) return int(i);
+  return -1;
+}
+
+}  // namespace vm

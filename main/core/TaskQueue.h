@@ -1,0 +1,127 @@
+#pragma once
+// The command queue and the task timer's bookkeeping. The window's
+// QueuedCommandToPort and ProcessTasks are thin shells around this class:
+//
+//   void TMainForm::QueuedCommandToPort(const QString& c) {
+//     if (Tasks.QueuedCommandToPort(c.toStdString())) TaskTimer->start();
+//   }
+//   void TMainForm::ProcessTasks() {
+//     TaskTimer->stop();
+//     if (!Tasks.BeginTick(StatusUpdateBusy, ComPort->InUse())) { TaskTimer->start(); return; }
+//     if (auto req = Tasks.TakeRequest()) {
+//       StatusTimer->stop();
+//       if (req->recall) SendCommand(RecallBinCommand(req->bin));
+//       Initialize();               // on a conversion error: see RecoverAfterError
+//       Tasks.FinishRequest();
+//       StatusTimer->start();
+//     }
+//     while (auto c = Tasks.TakeNextCommand()) SendCommand(*c);
+//     Tasks.EndTick();
+//     TaskTimer->start();
+//   }
+//
+// Nothing queued is ever lost: the queue has no fixed size, and commands
+// queued while the tick is sending (a user's edit during a reply wait) are
+// taken by the same loop, after the ones queued before them.
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vm {
+
+struct TaskRequest {
+  bool recall = false;  // send "*RCL <bin>" before the re-initialisation
+  int bin = 0;
+};
+
+class TaskQueue {
+ public:
+  // ---- commands -------------------------------------------------------------
+  // While set (the readback fills the controls), queued commands are dropped.
+  bool CommandsDisabled() const { return commandsDisabled_; }
+  void SetCommandsDisabled(bool on) { commandsDisabled_ = on; }
+
+  // Appends a command; false when it was dropped because commands are
+  // disabled. True means the caller enables the task timer.
+  bool QueuedCommandToPort(std::string commandstr);
+  // The oldest queued command, removed from the queue; nullopt when empty.
+  std::optional<std::string> TakeNextCommand();
+  size_t PendingCount() const { return pending_.size(); }
+  bool TasksPending() const { return !pending_.empty(); }
+  const std::deque<std::string>& PendingCommands() const { return pending_; }
+
+  // ---- requests ---------------------------------------------------------------
+  // Refresh. Served by the next free tick, before the queued commands.
+  void RequestReinit() { reinitRequested_ = true; }
+  // Recall of a storage bin; a later recall before the tick replaces the bin.
+  void RequestRecall(int bin) {
+    recallRequested_ = true;
+    recallBinNumber_ = bin;
+  }
+  bool RecallRequested() const { return recallRequested_; }
+  bool ReinitRequested() const { return reinitRequested_; }
+  int RecallBinNumber() const { return recallBinNumber_; }
+
+  // ---- one tick of the task timer ---------------------------------------------
+  // False: the tick must do nothing but re-arm the timer (status poll or a
+  // reply wait in progress, a tick already running further up the stack, or
+  // an initialisation running). True: TaskBusy is set until EndTick.
+  bool BeginTick(bool statusUpdateBusy, bool portInUse);
+  // The pending refresh/recall, if any, taken as one request (a recall and a
+  // refresh requested before the tick are served by one initialisation). The
+  // flags are cleared here, so a request made while it is served is kept for
+  // the next tick instead of being forgotten or nested.
+  std::optional<TaskRequest> TakeRequest();
+  void FinishRequest() { requestInService_ = false; }
+  void EndTick() { taskBusy_ = false; }
+  bool TaskBusy() const { return taskBusy_; }
+
+  // ---- initialisation in progress (from the task timer or elsewhere) ----------
+  void BeginInitialize() { initializeRunning_ = true; }
+  void EndInitialize() { initializeRunning_ = false; }
+  bool InitializeRunning() const { return initializeRunning_; }
+  // Whether the initialisation shows the "Initializing System" window: a
+  // refresh or recall is being served or waits.
+  bool ShowsProgress() const { return requestInService_ || recallRequested_ || reinitRequested_; }
+
+  // After an initialisation ended by an error: commands go out again, no tick
+  // or initialisation counts as running and the request flags are cleared.
+  // Queued commands are kept. The window then restarts its timers and closes
+  // the message window.
+  void RecoverAfterError();
+
+ private:
+  std::deque<std::string> pending_;
+  bool commandsDisabled_ = false;
+  bool recallRequested_ = false;
+  bool reinitRequested_ = false;
+  int recallBinNumber_ = 0;
+  bool requestInService_ = false;
+  bool taskBusy_ = false;
+  bool initializeRunning_ = false;
+};
+
+// The number in a component's name: every non-digit removed, the rest read as
+// a decimal number ("BinRestore0" -> 0, "ChDelayAdj3" -> 3). nullopt when no
+// digit is left or the number is too large. The window does this with the
+// PCRE2 pattern "\D"; this plain version gives the same result.
+std::optional<int> NumberFromName(std::string_view name);
+// The sync-source handler reads the last character of the name alone.
+std::optional<int> NumberFromLastCharacter(std::string_view name);
+
+// Run/Stop button.
+struct RunStopAction {
+  bool running;         // new SystemRunning
+  std::string caption;  // "Stop" while running, "Run" otherwise
+  std::string command;  // ":PULS0:STAT ON" / ":PULS0:STAT OFF"
+};
+RunStopAction RunStopClick(bool systemRunning);
+
+// Storage-bin menu items built at run time (2..6) and their names.
+inline constexpr int kFirstBuiltBin = 2;
+inline constexpr int kLastBin = 6;
+std::string BinSaveName(int i);     // "BinSave<i>"
+std::string BinRestoreName(int i);  // "BinRestore<i>"
+
+}  // namespace vm
