@@ -15,4 +15,7 @@ class TformPickPort : public QDialog {
   QPushButton *CancelBtn = nullptr;
   QGroupBox *GroupBox1 = nullptr;
   QComboBox *listPorts = nullptr;  // entries "COM<n>"
+
+ protected:
+  void showEvent(QShowEvent *e) override;
 };

@@ -139,9 +139,11 @@ class TVMComPort : public QObject {
  private:
   QWidget *dialogParent() const;
   bool openOnce(int *err, QString *device);
-  void reportOpenError(int err, const QString &device);
+  int reportOpenError(int err, const QString &device);
   void reopenIfOpen();
   void closeLost();
+  bool drainInto(QByteArray &result);
+  void refuseNestedRead();
 
   bool FAllowEvents = false;
   int FBaudRate = 9600;
