@@ -48,7 +48,7 @@ void Bind(QObject *root, TControlArray<T> &array, const char *name) {
 
 TMainForm::TMainForm(StartOptions Options, QWidget *parent)
     : QMainWindow(parent), FOptions(std::move(Options)) {
-  if (!MainForm) MainForm = this;
+  MainForm = this;
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("5200 Pulse Generator"));
   forms::BuildMainWindow(this);
@@ -277,7 +277,7 @@ void TMainForm::ExitApp() {
   // windows and ComPort are destroyed only after the outermost one has
   // returned (main() does not start the loop at all when this happened
   // during start-up, so the window is never shown).
-  QCoreApplication::exit(0);
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
   QCoreApplication::processEvents();
 }
 
