@@ -275,8 +275,9 @@ void TMainForm::ExitApp() {
   SetLoggingCheck(false);
   // Ends every running event loop as soon as control returns to it; the
   // windows and ComPort are destroyed only after the outermost one has
-  // returned (main() does not start the loop at all when this happened
-  // during start-up, so the window is never shown).
+  // returned. Before the loop runs (an end chosen during start-up) there is
+  // nothing to end: main() sees ExitRequested, never shows the window and
+  // never starts the loop.
   if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
   QCoreApplication::processEvents();
 }
