@@ -1,6 +1,7 @@
 // POSIX serial devices: termios for the line, poll for waiting, FIONREAD for
 // the receive count. Used on Linux for real UARTs, USB adapters and
 // pseudo-terminals alike.
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -204,8 +205,12 @@ void SerialDevice::Flush() { ::tcflush(fd_, TCIOFLUSH); }
 
 SerialDevice::Wait SerialDevice::WaitReadable(int timeoutUs) {
   pollfd p{fd_, POLLIN, 0};
+#if defined(__linux__)
   timespec ts{timeoutUs / 1000000, long(timeoutUs % 1000000) * 1000};
   int r = ::ppoll(&p, 1, &ts, nullptr);
+#else
+  int r = ::poll(&p, 1, (timeoutUs + 999) / 1000);
+#endif
   if (r <= 0) return Wait::Timeout;
   if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return Wait::HangUp;
   return Wait::Readable;
@@ -216,3 +221,4 @@ bool SerialDevice::IsHardError(int err) {
 }
 
 }  // namespace vm::serial
+#endif  // !_WIN32

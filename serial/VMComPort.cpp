@@ -286,8 +286,15 @@ QByteArray TVMComPort::Read() {
     if (FLost || clock.elapsed() > qint64(FResponseTime)) FTimedOut = true;
 
     if (!FTimedOut) {
+      // Dispatching events needs short slices; otherwise sleep on the port
+      // until bytes come or the response time is over.
+      int sliceUs = kWaitSliceUs;
+      if (!FAllowEvents) {
+        const qint64 leftUs = (qint64(FResponseTime) + 1) * 1000 - clock.nsecsElapsed() / 1000;
+        sliceUs = int(qBound(qint64(100), leftUs, qint64(1000000)));
+      }
       if (FPort) {
-        if (FPort->WaitReadable(kWaitSliceUs) == SerialDevice::Wait::HangUp) {
+        if (FPort->WaitReadable(sliceUs) == SerialDevice::Wait::HangUp) {
           drainInto(result);  // what came before the hang-up still counts
           if (FPort) closeLost();
         }
@@ -325,6 +332,7 @@ QByteArray TVMComPort::Read() {
       FShowErrors = false;
       Open();
       FShowErrors = show;
+      if (!FPort) FLost = true;
     }
   }
   FPortInUse = false;

@@ -71,6 +71,10 @@ class PtyPair {
 
   bool ok() const { return master_ >= 0 && !slavePath_.empty(); }
   int masterFd() const { return master_; }
+  // The helper's own slave descriptor (-1 without holdSlave): read the line
+  // settings the program applied, or flock() it to play another program that
+  // holds the port.
+  int slaveFd() const { return slaveHold_; }
   const std::string &slavePath() const { return slavePath_; }
 
   // Bytes into the program's receive queue, now.
