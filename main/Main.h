@@ -100,7 +100,7 @@ class TMainForm : public QMainWindow {
 
   // --- Communication log ------------------------------------------------
   vm::LogFile LogFile;
-  QString LogUserName;    // USERNAME, else USER (sanitised for the file name)
+  QString LogUserName;    // USERNAME, else USER; made safe when the file is named
   QString LogStartStamp;  // "mm-dd-yy_hh-nn-ss" of the start
 
   // Last readbacks as replayable command lines. They live as long as the
