@@ -1,0 +1,347 @@
+#include "main/Main.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMovie>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <clocale>
+
+#include "app/Dialogs.h"
+#include "app/Restart.h"
+#include "controls/plussped.h"
+#include "controls/rpVersionInfo.h"
+#include "forms/MainWindowForm.h"
+#include "link/Communication.h"
+#include "link/core/Identity.h"
+#include "link/core/LogFormat.h"
+#include "serial/VMComPort.h"
+
+TMainForm *MainForm = nullptr;
+
+namespace {
+
+QTimer *MakeTimer(QObject *owner, const char *name, int interval) {
+  auto *t = new QTimer(owner);
+  t->setObjectName(QString::fromLatin1(name));
+  t->setInterval(interval);
+  return t;
+}
+
+template <class T>
+void Bind(QObject *root, TControlArray<T> &array, const char *name) {
+  array[1] = root->findChild<T *>(QString::fromLatin1(name) + "1");
+}
+
+}  // namespace
+
+TMainForm::TMainForm(StartOptions Options, QWidget *parent)
+    : QMainWindow(parent), FOptions(std::move(Options)) {
+  MainForm = this;
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QStringLiteral("5200 Pulse Generator"));
+  forms::BuildMainWindow(this);
+
+  // Non-visual components with their design values.
+  ComPort = new TVMComPort(this);
+  ComPort->setObjectName(QStringLiteral("ComPort"));
+  ComPort->setAllowEvents(false);
+  ComPort->setBaud(115200);
+  ComPort->setHandshaking(hsNone);
+  ComPort->setParity(parNone);
+  ComPort->setResponseTime(3000);
+  ComPort->setPort(1);
+  ComPort->setShowErrors(true);
+  // Direct: the time-out is handled inside the read that waits for it.
+  connect(ComPort, &TVMComPort::OnTimeout, this, &TMainForm::ComPortTimeout,
+          Qt::DirectConnection);
+
+  StatusTimer = MakeTimer(this, "StatusTimer", 1000);
+  TaskTimer = MakeTimer(this, "TaskTimer", 5);
+  LaunchTimer = MakeTimer(this, "LaunchTimer", 500);
+  connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
+  connect(TaskTimer, &QTimer::timeout, this, &TMainForm::TaskTimerTimer);
+  connect(LaunchTimer, &QTimer::timeout, this, &TMainForm::LaunchTimerTimer);
+
+  VersionInfo = new TrpVersionInfo(this);
+  VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
+
+  ResponseList = findChild<QWidget *>(QStringLiteral("ResponseList"));
+  Exit1 = findChild<QAction *>(QStringLiteral("Exit1"));
+  R1 = findChild<QAction *>(QStringLiteral("R1"));
+  EnableLoggingMenu = findChild<QAction *>(QStringLiteral("EnableLoggingMenu"));
+  if (Exit1) connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+  if (R1) connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
+  if (EnableLoggingMenu)
+    connect(EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
+
+  if (FOptions.RunFormCreate) FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  LogFile.Close();
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::FormCreate() {
+  // 1. One number format for every conversion, whatever the user's locale.
+  QLocale::setDefault(QLocale::c());
+  std::setlocale(LC_NUMERIC, "C");
+
+  // 2. Name parts of the log file, fixed for the whole run.
+  QByteArray user = qgetenv("USERNAME");
+  if (user.isEmpty()) user = qgetenv("USER");
+  LogUserName = QString::fromLocal8Bit(user);
+  QDateTime now = QDateTime::currentDateTime();
+  LogStartStamp = QString::fromStdString(
+      vm::logfmt::StartStamp(now.date().year(), now.date().month(), now.date().day(),
+                             now.time().hour(), now.time().minute(), now.time().second()));
+
+  // 3. The log switch starts logging before the scan, so the scan is recorded.
+  if (FOptions.Switches.log) ToggleLoggingState();
+
+  // 4. Channel 1's controls and storage bin 1's menu items.
+  BindControlArrays();
+
+  // 5. Scan, manual pick or demonstration mode.
+  if (!ChooseConnection()) return;
+
+  ComPort->setResponseTime(3000);                            // 6
+  SettingsList.clear();                                      // 7
+  CalSettingsList.clear();
+  LaunchTimer->start();                                      // 8
+  SystemRunning = false;                                     // 9
+  ComPort->setAllowEvents(true);                             // 10
+  if (auto *anim = findChild<QLabel *>(QStringLiteral("PulseAnimate")))  // 11
+    if (QMovie *m = anim->movie()) m->setSpeed(200);
+  // 12. Widgets paint through a back buffer already; nothing to switch on.
+  if (auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))  // 13
+    FActiveSysControls = QList<QWidget *>(pages->count(), nullptr);
+  else
+    FActiveSysControls.clear();
+}
+
+void TMainForm::BindControlArrays() {
+  Bind(this, ChEnablebox, "ChEnablebox");
+  Bind(this, ChDelayAdj, "ChDelayAdj");
+  Bind(this, ChWidthAdj, "ChWidthAdj");
+  Bind(this, ChModeSel, "ChModeSel");
+  Bind(this, ChAmplitudeAdj, "ChAmplitudeAdj");
+  Bind(this, ChOutputModeSel, "ChOutputModeSel");
+  Bind(this, ChAmplitudeAdjGrp, "ChAmplitudeAdjGrp");
+  Bind(this, ChBurstAdj, "ChBurstAdj");
+  Bind(this, ChBurstCountGrp, "ChBurstCountGrp");
+  Bind(this, ChWaitCountAdj, "ChWaitCountAdj");
+  Bind(this, ChSyncSourceSel, "ChSyncSourceSel");
+  Bind(this, ChPolaritySel, "ChPolaritySel");
+  Bind(this, ChDutyOnAdj, "ChDutyOnAdj");
+  Bind(this, ChDutyOnGrp, "ChDutyOnGrp");
+  Bind(this, ChDutyOffAdj, "ChDutyOffAdj");
+  Bind(this, ChDutyOffGrp, "ChDutyOffGrp");
+  Bind(this, ChGateModeSel, "ChGateModeSel");
+  Bind(this, ChMuxSelect, "ChMuxSelect");
+  Bind(this, ChControlModeSel, "ChControlModeSel");
+  Bind(this, ChPhaseSyncSel, "ChPhaseSyncSel");
+  Bind(this, ChGateLogicSel, "ChGateLogicSel");
+  Bind(this, ChReArmBtn, "ChReArmBtn");
+  Bind(this, BinSave, "BinSave");
+  Bind(this, BinRestore, "BinRestore");
+}
+
+bool TMainForm::ChooseConnection() {
+  auto held = [](const std::function<bool()> &key) { return key && key(); };
+  const bool space = FOptions.Switches.pick || held(FOptions.SpaceHeld);
+  const bool shift = FOptions.Switches.demo || held(FOptions.LeftShiftHeld);
+
+  if (space) {
+    if (!ComPort->Pick()) {
+      ExitApp();
+      return false;
+    }
+    ComPort->Open();
+    ComPort->setBaud(115200);
+    ComPort->setEndOfResponse(QByteArray("\r"));
+    ComPort->setAllowEvents(false);
+    ComPort->setShowErrors(false);
+    ComPort->setResponseTime(3000);
+    return true;
+  }
+  if (shift) {
+    EnterDemoMode();
+    return true;
+  }
+  if (FindInstrument()) return true;
+
+  vm::MessageRequest box;
+  box.icon = QMessageBox::Warning;
+  box.title = QStringLiteral("Warning");
+  box.text = QStringLiteral("No device found. Try to reconnect?\n\r\n\r"
+                            "Make sure unit is fully powered on\n\rbefore selecting Yes");
+  box.buttons = QMessageBox::Yes | QMessageBox::No;
+  if (vm::ShowMessage(this, box) == QMessageBox::Yes) {
+    RestartApp();
+    return false;
+  }
+  if (FOptions.Switches.demo || held(FOptions.LeftShiftHeld)) {
+    EnterDemoMode();
+    return true;
+  }
+  ExitApp();
+  return false;
+}
+
+void TMainForm::EnterDemoMode() {
+  vm::ShowInfo(this, QStringLiteral("Entering Demo Mode"));
+  DemoMode = true;
+  StatusTimer->stop();
+}
+
+void TMainForm::LaunchTimerTimer() {
+  LaunchTimer->stop();
+  if (ExitRequested) return;
+  ReinitRequested = true;
+  Initialize();
+  ReinitRequested = false;
+  if (ExitRequested) return;
+  StatusTimer->start();
+  SystemRunning = false;
+}
+
+void TMainForm::Initialize() {
+  // Hook for the full initialisation (configuration readback, limits,
+  // enabling rules). Until then: the identity line in the caption.
+  const QString version = VersionInfo->FileVersion();
+  if (DemoMode) {
+    StatusTimer->stop();
+    setWindowTitle(" Model 5204  SW Version: " + version + " ComPort: Demo");
+    return;
+  }
+  const QString company =
+      CompanyBadge == QLatin1String("VM") ? QStringLiteral("Velmora") : QStringLiteral("Unknown");
+  setWindowTitle(company + " Model " + ModelNumber + "  SW Version: " + version +
+                 " ComPort: " + QString::number(ComPort->Port()) +
+                 " Baud: " + QString::number(ComPort->Baud()));
+}
+
+void TMainForm::ParseIDN() {
+  vm::InstrumentIdentity id;
+  id.CompanyBadge = CompanyBadge.toStdString();
+  id.ModelNumber = ModelNumber.toStdString();
+  id.SerialNumber = SerialNumber;
+  id.FirmwareVersion = FirmwareVersion.toStdString();
+  id.FpgaVersion = FpgaVersion.toStdString();
+  vm::ParseIdentityReply(QueryText(QStringLiteral("*IDN")).toLatin1().toStdString(), id);
+  CompanyBadge = QString::fromLatin1(id.CompanyBadge);
+  ModelNumber = QString::fromLatin1(id.ModelNumber);
+  SerialNumber = id.SerialNumber;
+  FirmwareVersion = QString::fromLatin1(id.FirmwareVersion);
+  FpgaVersion = QString::fromLatin1(id.FpgaVersion);
+}
+
+void TMainForm::RestartApp() {
+  if (ExitRequested) return;
+  // The new copy must be able to open the port: close it well before.
+  ComPort->Close();
+  QThread::msleep(500);
+  RestartRequested = true;
+  vm::StartOwnExecutable();  // the outcome is not checked: this copy ends anyway
+  ExitApp();
+}
+
+void TMainForm::ExitApp() {
+  if (ExitRequested) return;
+  ExitRequested = true;
+  LaunchTimer->stop();
+  TaskTimer->stop();
+  StatusTimer->stop();
+  // SettingsList and CalSettingsList stay valid until the window is
+  // destroyed: an interrupted readback may still be using them.
+  ComPort->setAllowEvents(false);
+  ComPort->setShowErrors(false);
+  ComPort->Close();
+  if (LoggingEnabled) LogFile.Close();
+  LoggingEnabled = false;
+  SetLoggingCheck(false);
+  // Ends every running event loop as soon as control returns to it; the
+  // windows and ComPort are destroyed only after the outermost one has
+  // returned. Before the loop runs (an end chosen during start-up) there is
+  // nothing to end: main() sees ExitRequested, never shows the window and
+  // never starts the loop.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+  QCoreApplication::processEvents();
+}
+
+void TMainForm::FormClose() { ExitApp(); }
+
+void TMainForm::closeEvent(QCloseEvent *event) {
+  FormClose();
+  event->accept();
+}
+
+void TMainForm::Exit1Click() { ExitApp(); }
+void TMainForm::R1Click() { RestartApp(); }
+void TMainForm::EnableLoggingMenuClick() { ToggleLoggingState(); }
+void TMainForm::ComPortTimeout(TVMComPort *) { HandleCommTimeout(); }
+
+void TMainForm::TaskTimerTimer() {}
+
+void TMainForm::StatusTimerTimer() {
+  // Demonstration mode has nothing to poll.
+  if (DemoMode) StatusTimer->stop();
+}
+
+void TMainForm::SetLoggingCheck(bool on) {
+  if (EnableLoggingMenu) {
+    EnableLoggingMenu->setCheckable(true);
+    EnableLoggingMenu->setChecked(on);
+  }
+}
+
+void TMainForm::ToggleLoggingState() {
+  if (LoggingEnabled) {
+    LoggingEnabled = false;
+    SetLoggingCheck(false);
+    LogFile.Close();
+    return;
+  }
+  LoggingEnabled = true;
+  SetLoggingCheck(true);
+  const std::string name =
+      vm::logfmt::FileName(LogUserName.toLocal8Bit().toStdString(), LogStartStamp.toStdString());
+  const QLocale user = QLocale::system();
+  const QDateTime now = QDateTime::currentDateTime();
+  const std::string header = vm::logfmt::Header(
+      user.toString(now.date(), QLocale::ShortFormat).toLocal8Bit().toStdString(),
+      user.toString(now.time(), QLocale::LongFormat).toLocal8Bit().toStdString());
+  if (!LogFile.Create(name) || !LogFile.WriteLine(header)) {
+    LogFile.Close();
+    LoggingEnabled = false;
+    SetLoggingCheck(false);
+    vm::ShowInfo(this, QStringLiteral("Log file cannot be written to. Please run program from "
+                                      "writable location. Logging will be disabled."));
+  }
+}
+
+void TMainForm::WriteLogLine(const QString &line) {
+  if (!LoggingEnabled) return;
+  if (LogFile.WriteLine(line.toLatin1().toStdString())) return;
+  // Switch off first: the message box below lets events run, and their
+  // exchanges must not try (and report) again.
+  const QString reason = QString::fromLocal8Bit(LogFile.LastError().c_str());
+  LoggingEnabled = false;
+  SetLoggingCheck(false);
+  LogFile.Close();
+  vm::ShowInfo(this, "The log file could not be written (" + reason +
+                         "). Logging has been disabled; the program goes on.");
+}

@@ -1,0 +1,186 @@
+#pragma once
+// TMainForm: the program's main window. It owns every control, the serial
+// component ComPort, the three timers and the version reader, and holds the
+// flags through which the rest of the program coordinates (one thread; the
+// flags, not locks, keep exchanges from nesting).
+//
+// Lifetime: the single instance MainForm lives until the outermost event loop
+// has returned. ExitApp and RestartApp only *request* the end; code that was
+// interrupted by them (a reply wait, a status poll) runs on with a valid
+// ComPort and valid lists, while the exchange primitives send nothing more.
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "app/core/StartSwitches.h"
+#include "link/core/LogFile.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QTimer;
+class QWidget;
+class TPlusSpinEdit;
+class TVMComPort;
+class TrpVersionInfo;
+
+// Arrays of 8 controls indexed 1..8 (element 0 unused), like ChDelayAdj[n].
+template <class T>
+using TControlArray = std::array<T *, 9>;
+
+// How the program was asked to start. main() fills it from the command line
+// and the keys held at start; tests fill it directly.
+struct TStartOptions {
+  vm::StartSwitches Switches;
+  // Space held: pick the port by hand. Left Shift held: demonstration
+  // mode. Asked once at start-up; LeftShiftHeld again when the user
+  // declines a new scan. Unset means "not held".
+  std::function<bool()> SpaceHeld;
+  std::function<bool()> LeftShiftHeld;
+  // False: build the window and its components only (no FormCreate), so a
+  // test can set the component up by hand.
+  bool RunFormCreate = true;
+};
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  using StartOptions = TStartOptions;
+
+  explicit TMainForm(StartOptions Options = {}, QWidget *parent = nullptr);
+  ~TMainForm() override;
+
+  // --- Components --------------------------------------------------------
+  TVMComPort *ComPort = nullptr;
+  QTimer *LaunchTimer = nullptr;  // 500 ms, once
+  QTimer *TaskTimer = nullptr;    // 5 ms, sends queued commands
+  QTimer *StatusTimer = nullptr;  // 1000 ms, status poll
+  TrpVersionInfo *VersionInfo = nullptr;
+  QWidget *ResponseList = nullptr;  // the terminal (QTextEdit or QPlainTextEdit)
+  QAction *Exit1 = nullptr;
+  QAction *R1 = nullptr;
+  QAction *EnableLoggingMenu = nullptr;
+
+  // --- Identity of the instrument (set by ParseIDN during the scan) ------
+  QString CompanyBadge;
+  QString ModelNumber;
+  int32_t SerialNumber = 0;
+  QString FirmwareVersion;
+  QString FpgaVersion;
+
+  // --- Flags (all start false) --------------------------------------------
+  bool CommandsDisabled = false;  // SendCommand sends nothing while set
+  bool DemoMode = false;          // running without an instrument
+  bool LoggingEnabled = false;    // LogFile is open and written
+  bool SystemRunning = false;
+  bool StatusUpdateBusy = false;
+  bool AdjustableOutputs = false;
+  bool ServiceWindowRequested = false;
+  bool ChannelTabsCreated = false;
+  bool StorageBinsCreated = false;
+  bool CalReadPending = false;
+  bool CalLoadPending = false;
+  // Command queue state.
+  bool TaskBusy = false;
+  bool TasksPending = false;
+  bool RecallRequested = false;
+  bool ReinitRequested = false;
+  int RecallBinNumber = 0;
+  int ChannelCount = 4;
+
+  // Set once ExitApp (or RestartApp) has run: the program is ending. The
+  // exchange primitives return at once without touching the port.
+  bool ExitRequested = false;
+  bool RestartRequested = false;
+
+  // --- Communication log ------------------------------------------------
+  vm::LogFile LogFile;
+  QString LogUserName;    // USERNAME, else USER; made safe when the file is named
+  QString LogStartStamp;  // "mm-dd-yy_hh-nn-ss" of the start
+
+  // Last readbacks as replayable command lines. They live as long as the
+  // window, so code interrupted by an exit can still use them.
+  QStringList SettingsList;
+  QStringList CalSettingsList;
+
+  // --- Control arrays (element 1 bound in FormCreate, the rest later) ----
+  TControlArray<QCheckBox> ChEnablebox{};
+  TControlArray<TPlusSpinEdit> ChDelayAdj{};
+  TControlArray<TPlusSpinEdit> ChWidthAdj{};
+  TControlArray<QComboBox> ChModeSel{};
+  TControlArray<TPlusSpinEdit> ChAmplitudeAdj{};
+  TControlArray<QComboBox> ChOutputModeSel{};
+  TControlArray<QGroupBox> ChAmplitudeAdjGrp{};
+  TControlArray<TPlusSpinEdit> ChBurstAdj{};
+  TControlArray<QGroupBox> ChBurstCountGrp{};
+  TControlArray<TPlusSpinEdit> ChWaitCountAdj{};
+  TControlArray<QComboBox> ChSyncSourceSel{};
+  TControlArray<QComboBox> ChPolaritySel{};
+  TControlArray<TPlusSpinEdit> ChDutyOnAdj{};
+  TControlArray<QGroupBox> ChDutyOnGrp{};
+  TControlArray<TPlusSpinEdit> ChDutyOffAdj{};
+  TControlArray<QGroupBox> ChDutyOffGrp{};
+  TControlArray<QComboBox> ChGateModeSel{};
+  TControlArray<QWidget> ChMuxSelect{};  // check list
+  TControlArray<QComboBox> ChControlModeSel{};
+  TControlArray<QComboBox> ChPhaseSyncSel{};
+  TControlArray<QComboBox> ChGateLogicSel{};
+  TControlArray<QPushButton> ChReArmBtn{};
+  TControlArray<QAction> BinSave{};
+  TControlArray<QAction> BinRestore{};
+
+  // Focus memory of the system page control, one slot per page.
+  QList<QWidget *> FActiveSysControls;
+
+  const StartOptions &Options() const { return FOptions; }
+
+  // --- Start-up, exit, restart ------------------------------------------
+  void FormCreate();
+  void LaunchTimerTimer();
+  // Brings the window into agreement with the instrument. For now it shows
+  // the identity in the caption; the full initialisation replaces the body.
+  void Initialize();
+  void RestartApp();
+  void ExitApp();
+
+  // --- Discovery -------------------------------------------------------
+  // Sends "*IDN?" and sets the five identity fields from the reply.
+  void ParseIDN();
+
+  // --- Log -------------------------------------------------------------
+  void ToggleLoggingState();
+  // Appends one line when logging is on. A write error (disk full) is
+  // reported once and switches logging off; the program goes on.
+  void WriteLogLine(const QString &line);
+
+ public Q_SLOTS:
+  void Exit1Click();
+  void R1Click();
+  void EnableLoggingMenuClick();
+  void ComPortTimeout(TVMComPort *Sender);
+  // Timer handlers: the command queue and the status poll fill these.
+  void TaskTimerTimer();
+  void StatusTimerTimer();
+
+ protected:
+  void closeEvent(QCloseEvent *event) override;  // FormClose
+
+ private:
+  void FormClose();
+  void BindControlArrays();
+  // The connection choice of FormCreate: false when start-up must stop
+  // (exit or restart requested).
+  bool ChooseConnection();
+  void EnterDemoMode();
+  void SetLoggingCheck(bool on);
+
+  StartOptions FOptions;
+};
+
+// The single main window.
+extern TMainForm *MainForm;
