@@ -9,7 +9,6 @@ namespace vm {
 
 namespace {
 
-constexpr const char* kFourChannelModels[] = {"5204", "5214", "3204", "3214"};
 constexpr const char* kEightChannelModels[] = {"5208", "5218", "3208", "3218"};
 
 // Nearest multiple of 1e-13, halves away from zero.
@@ -28,14 +27,6 @@ int ChannelCountForModel(std::string_view model) {
   for (const char* m : kEightChannelModels)
     if (model == m) return 8;
   return 4;
-}
-
-bool IsKnownModel(std::string_view model) {
-  for (const char* m : kFourChannelModels)
-    if (model == m) return true;
-  for (const char* m : kEightChannelModels)
-    if (model == m) return true;
-  return false;
 }
 
 bool CheckResolution(double value, double resolution) {

@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "link/core/Identity.h"
+
 namespace vm {
 
 // Channel count of a model number (exact comparison); unknown models have 4.
 int ChannelCountForModel(std::string_view modelNumber);
-// True for the model numbers the table knows.
-bool IsKnownModel(std::string_view modelNumber);
+// IsKnownModel (the model numbers the table knows) comes from link/core/Identity.h.
 
 // Operating limits, applied to the numeric controls after every readback.
 // A limit marked "unchanged" in the window's description keeps its
@@ -44,14 +45,8 @@ struct OperatingLimits {
 // are always accepted.
 bool CheckResolution(double value, double resolution);
 
-// Identity shown in the caption, the information box and the record.
-struct InstrumentIdentity {
-  std::string CompanyBadge;
-  std::string ModelNumber;
-  int32_t SerialNumber = 0;
-  std::string FirmwareVersion;
-  std::string FpgaVersion;
-};
+// InstrumentIdentity (shown in the caption, the information box and the
+// record) comes from link/core/Identity.h.
 
 // "Velmora" for the badge "VM", "Unknown" for any other.
 std::string CompanyName(std::string_view badge);

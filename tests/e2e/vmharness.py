@@ -1,0 +1,150 @@
+"""Runs the real program in a real X window (Xvfb) against the simulated
+instrument, and drives it with xdotool. Used by the end-to-end tests."""
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+class Session:
+    def __init__(self, build_dir, model="5208", sim_args=(), app_args=(), port=1,
+                 keep_dir=None):
+        self.build_dir = os.path.abspath(build_dir)
+        self.model = model
+        self.sim_args = list(sim_args)
+        self.app_args = list(app_args)
+        self.port = port
+        self.dir = keep_dir or tempfile.mkdtemp(prefix="vm5200-e2e-")
+        self.ports = os.path.join(self.dir, "ports")
+        os.makedirs(self.ports, exist_ok=True)
+        self.transcript = os.path.join(self.dir, "transcript.txt")
+        self.state_dump = os.path.join(self.dir, "state.txt")
+        self.procs = []
+        self.xvfb = self.sim = self.app = None
+        self.display = None
+
+    # --- start / stop -------------------------------------------------------
+    def start_display(self):
+        r, w = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(w)
+        num = b""
+        deadline = time.time() + 20
+        while not num.endswith(b"\n") and time.time() < deadline:
+            chunk = os.read(r, 16)
+            if not chunk:
+                break
+            num += chunk
+        os.close(r)
+        self.display = ":" + num.decode().strip()
+        self.procs.append(self.xvfb)
+
+    def start_sim(self):
+        exe = os.path.join(self.build_dir, "sim", "VM5200_SIM")
+        args = [exe, "--port-dir", self.ports, "--port", str(self.port), "--model", self.model,
+                "--transcript", self.transcript, "--dump-state", self.state_dump] + self.sim_args
+        self.sim = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.procs.append(self.sim)
+        link = os.path.join(self.ports, "COM%d" % self.port)
+        self._wait(lambda: os.path.exists(link), 10, "simulator port link")
+
+    def env(self):
+        e = dict(os.environ)
+        e["DISPLAY"] = self.display
+        e["VM5200_PORT_DIR"] = self.ports
+        e.pop("QT_QPA_PLATFORM", None)
+        e["LC_ALL"] = "C.UTF-8"
+        return e
+
+    def start_app(self):
+        exe = os.path.join(self.build_dir, "VM5200_GUI")
+        self.app = subprocess.Popen([exe] + self.app_args, cwd=self.dir, env=self.env(),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.procs.append(self.app)
+
+    def start(self):
+        self.start_display()
+        self.start_sim()
+        self.start_app()
+        return self
+
+    def stop(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.send_signal(signal.SIGTERM)
+        for p in reversed(self.procs):
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+
+    def cleanup(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    # --- helpers -----------------------------------------------------------
+    @staticmethod
+    def _wait(pred, timeout, what):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            v = pred()
+            if v:
+                return v
+            time.sleep(0.05)
+        raise TimeoutError("timed out waiting for " + what)
+
+    def xdo(self, *args, check=True):
+        r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
+                           capture_output=True, text=True)
+        if check and r.returncode != 0:
+            raise RuntimeError("xdotool %s failed: %s" % (args, r.stderr))
+        return r.stdout.strip()
+
+    def wait_window(self, name_regex, timeout=30):
+        def find():
+            out = self.xdo("search", "--onlyvisible", "--name", name_regex, check=False)
+            return out.split()[0] if out else None
+        return self._wait(find, timeout, "window " + name_regex)
+
+    def window_name(self, wid):
+        return self.xdo("getwindowname", wid)
+
+    def transcript_lines(self):
+        try:
+            with open(self.transcript, encoding="latin-1") as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def wait_transcript(self, pattern, timeout=30, count=1):
+        rx = re.compile(pattern)
+        return self._wait(
+            lambda: len([l for l in self.transcript_lines() if rx.search(l)]) >= count,
+            timeout, "transcript line " + pattern)
+
+    def screenshot(self, path):
+        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+        subprocess.run(["import", "-window", "root", path], env=self.env(), check=True,
+                       capture_output=True)
+        return path
+
+    def dump_state(self):
+        if os.path.exists(self.state_dump):
+            os.remove(self.state_dump)
+        self.sim.send_signal(signal.SIGUSR1)
+        self._wait(lambda: os.path.exists(self.state_dump) and os.path.getsize(self.state_dump) > 0,
+                   10, "state dump")
+        time.sleep(0.1)
+        with open(self.state_dump) as f:
+            return f.read()
