@@ -16,6 +16,10 @@
 
 #include "app/core/StartSwitches.h"
 #include "link/core/LogFile.h"
+#include "main/core/ControlRules.h"
+#include "main/core/Instrument.h"
+#include "main/core/Readback.h"
+#include "main/core/TaskQueue.h"
 
 class QAction;
 class QCheckBox;
@@ -98,6 +102,15 @@ class TMainForm : public QMainWindow {
   bool ExitRequested = false;
   bool RestartRequested = false;
 
+  // --- Instrument state beside the controls --------------------------------
+  // Last value sent to or read from the instrument, per setting.
+  vm::TSystemParameters SystemParameters{};
+  vm::TChannelTable ChannelParameters{};  // indexed 1..8, element 0 unused
+  // Operating limits and resolutions, assigned at every initialisation.
+  vm::OperatingLimits Limits{};
+  // The command queue and the task timer's request flags.
+  vm::TaskQueue Tasks;
+
   // --- Communication log ------------------------------------------------
   vm::LogFile LogFile;
   QString LogUserName;    // USERNAME, else USER; made safe when the file is named
@@ -147,6 +160,23 @@ class TMainForm : public QMainWindow {
   void Initialize();
   void RestartApp();
   void ExitApp();
+
+  // --- Command queue ---------------------------------------------------
+  // Queues one instrument command; the task timer sends it. Dropped while
+  // CommandsDisabled is set (the readback fills the controls).
+  void QueuedCommandToPort(const QString &commandstr);
+
+  // --- Control handlers of the system, additional and channel pages ---------
+  // Connects the system/additional page controls to their handlers.
+  void ConnectSystemHandlers();
+  // Connects channel n's controls (page "TabCh<n>") to the shared handlers.
+  void ConnectChannelHandlers(int n);
+  // Enabling rules: channel n's burst/duty controls by its mode; the system
+  // page by the pulse mode and the trigger mode; the channel gate lists.
+  void ChModesEnable(int chnum);
+  void SystemModesEnable();
+  void TriggerModesEnable();
+  void GateModesEnable();
 
   // --- Discovery -------------------------------------------------------
   // Sends "*IDN?" and sets the five identity fields from the reply.
