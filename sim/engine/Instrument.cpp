@@ -276,16 +276,16 @@ Instrument::Instrument(const InstrumentConfig& config)
 }
 
 // ---- shot counter -----------------------------------------------------------
-// While the outputs run, T0 fires once at the start and then once per period.
-// runPulses_ counts the T0 pulses of the current run up to anchorNs_; the
-// counter adds the pulses the system mode lets through (Gate) while it is
-// enabled and its source channel is on.
+// While the outputs run, T0 fires at the start and then once per period.
+// runPulses_ counts the T0 pulses of the current run fired before anchorNs_,
+// the time the next one is due; the counter adds the pulses the system mode
+// lets through (Gate) while it is enabled and its source channel is on.
 
 uint64_t Instrument::RunPulses(int64_t nowNs) const {
   if (!running_) return runPulses_;
   const double elapsed = static_cast<double>(nowNs) - anchorNs_;
-  if (elapsed <= 0) return runPulses_;
-  return runPulses_ + static_cast<uint64_t>(std::floor(elapsed / (s_.period * 1e9)));
+  if (elapsed < 0) return runPulses_;
+  return runPulses_ + 1 + static_cast<uint64_t>(std::floor(elapsed / (s_.period * 1e9)));
 }
 
 uint64_t Instrument::Gate(uint64_t e) const {
@@ -501,8 +501,8 @@ std::string Instrument::SystemCommand(std::string_view sub, std::string_view arg
     if (!ParseFlag(arg, flag)) return kErrArg;
     if (flag && !running_) {
       running_ = true;
-      runPulses_ = 1;  // T0 fires at the start
-      anchorNs_ = static_cast<double>(lastNow_);
+      runPulses_ = 0;
+      anchorNs_ = static_cast<double>(lastNow_);  // the first pulse fires now
     } else if (!flag) {
       running_ = false;
     }

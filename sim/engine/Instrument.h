@@ -155,7 +155,7 @@ class Instrument {
   int64_t lastNow_ = 0;
   uint64_t countAcc_ = 0;   // count up to the anchor
   uint64_t runPulses_ = 0;  // T0 pulses of this run up to the anchor
-  double anchorNs_ = 0;     // time of the last whole pulse counted
+  double anchorNs_ = 0;     // when the next T0 pulse is due
   uint64_t gateAtAnchor_ = 0;
 };
 
