@@ -71,6 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(reply == "OK" || (k >= 1 && reply.rfind("ERR", 0) == 0));
     Check(inst.ConfigBlock(k) == before);
   }
-  Check(!inst.DumpState(now).empty());
+  if (sel == 0xff) Check(!inst.DumpState(now).empty());  // costly: now and then only
   return 0;
 }
