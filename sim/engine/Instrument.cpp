@@ -1,7 +1,7 @@
 #include "sim/engine/Instrument.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "sim/engine/SimText.h"
 
@@ -68,10 +68,11 @@ bool ParseIntIn(std::string_view text, int64_t lo, int64_t hi, int64_t& out) {
 bool ParseRealIn(std::string_view text, double lo, double hi, double& out) {
   double v;
   if (!ParseReal(text, v)) return false;
-  // Allow for the last digit of a decimal text that is not exact in binary.
+  // Allow for the last digit of a decimal text that is not exact in binary,
+  // and keep the stored value inside the range.
   const double slack = 1e-12;
   if (v < lo - slack * std::max(1.0, std::fabs(lo)) || v > hi + slack * std::max(1.0, std::fabs(hi))) return false;
-  out = v;
+  out = std::clamp(v, lo, hi);
   return true;
 }
 
@@ -132,12 +133,7 @@ bool ParseChannelField(ChannelSettings& c, int field, std::string_view a) {
     case kPhase: return ParseWord(a, kPhaseWords, c.phaseSync);
     case kGateMode: return ParseWord(a, kGateModeWords, c.gateMode);
     case kGateLogic: return ParseWord(a, kLogicWords, c.gateLogic);
-    case kSync: {
-      if (ParseWord(a, kSourceWords, c.syncSource)) return true;
-      // The readback also knows the mixed-case "ChA" spelling; ParseWord
-      // already ignores case, so only "CH" + letter forms reach here.
-      return false;
-    }
+    case kSync: return ParseWord(a, kSourceWords, c.syncSource);  // "ChA" too: words ignore case
   }
   return false;
 }
