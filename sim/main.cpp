@@ -277,8 +277,13 @@ int main(int argc, char** argv) {
         }
       }
     }
-    if (fds[1].revents & POLLIN) {
+    if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
       const ssize_t r = read(master, buf.data(), buf.size());
+      if (r < 0 && errno != EAGAIN && errno != EINTR) {
+        // Should not happen while the slave stays open here; do not spin on it.
+        const timespec pause{0, 20000000};
+        nanosleep(&pause, nullptr);
+      }
       if (r > 0) {
         now = NowNs();
         int baud;
