@@ -178,6 +178,54 @@ class TMainForm : public QMainWindow {
   void TriggerModesEnable();
   void GateModesEnable();
 
+  // --- Handlers of the system and channel pages ----------------------------
+  // Each takes the control that raised the event. The channel handlers are
+  // shared by every channel page and find the channel from the sender's name.
+  void PeriodAdjChange(QObject *Sender);
+  void SystemModeSelChange(QObject *Sender);
+  void SysBurstAdjChange(QObject *Sender);
+  void SysDutyOnAdjChange(QObject *Sender);
+  void SysDutyOffAdjChange(QObject *Sender);
+  void SysCycleCountAdjChange(QObject *Sender);
+  void AutoStartEnblClick(QObject *Sender);
+  void TrigModeSelChange(QObject *Sender);
+  void TriggerEdgeSelChange(QObject *Sender);
+  void GatePolaritySelChange(QObject *Sender);
+  void TrigThresholdAdjChange(QObject *Sender);
+  void TrigGateDebounceSelChange(QObject *Sender);
+  void CounterSourceSelChange(QObject *Sender);
+  void ExternalInputClkSelChange(QObject *Sender);
+  void ExternalOutputClkSelChange(QObject *Sender);
+  void SetChEnableState(QObject *Sender);
+  void SetChannelDelay(QObject *Sender);
+  void SetChannelWidth(QObject *Sender);
+  void SetChannelMode(QObject *Sender);
+  void SetChannelBurst(QObject *Sender);
+  void SetChannelDCOn(QObject *Sender);
+  void SetChannelDCOff(QObject *Sender);
+  void SetChannelWaitCount(QObject *Sender);
+  void SetChannelPolarity(QObject *Sender);
+  void SetChannelOuputMode(QObject *Sender);
+  void SetChAmplitude(QObject *Sender);
+  void SetChannelSyncSource(QObject *Sender);
+  void SetChannelMux(QObject *Sender);
+  void SetChannelGateMode(QObject *Sender);
+  void ChGateLogicSel1Change(QObject *Sender);
+  void ChControlModeSel1Change(QObject *Sender);
+  void ChPhaseSyncSel1Change(QObject *Sender);
+  void ReArmChannel(QObject *Sender);
+  // Shows channel c's stored sync source in its list (no change event).
+  void ShowStoredSyncSource(int c);
+
+ private:
+  using ListHandler = void (TMainForm::*)(QObject *);
+  // Connects a list: an item chosen by the user runs `handler`; text typed
+  // into an editable list is taken when the user presses Enter or leaves it.
+  void ConnectList(QComboBox *list, ListHandler handler);
+  void TakeTypedListText(QComboBox *list, ListHandler handler);
+  void QueueEdit(const std::string &command);
+
+ public:
   // --- Discovery -------------------------------------------------------
   // Sends "*IDN?" and sets the five identity fields from the reply.
   void ParseIDN();

@@ -1,9 +1,503 @@
 // Handlers of the system, additional and channel page controls.
-#include "main/Main.h"
+//
+// Every handler reads its control, lets the core update the cache and build
+// the command (main/core/Edits.h) and queues that command. Which signal
+// raises a handler:
+//   - spin edits: OnChange (a user's step or typed digit, and AssignValue
+//     from the program);
+//   - check boxes: toggled, so that a check set from the program (the
+//     readback, with commands disabled) still brings the cache along;
+//   - lists: activated, an item chosen by the user only; selecting an item
+//     from the program raises nothing. Text typed into an editable list is
+//     taken on Enter or when the list loses the focus;
+//   - the multiplexer check list: every change of a check mark;
+//   - ReArm: clicked.
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 
-void TMainForm::ConnectSystemHandlers() {}
-void TMainForm::ConnectChannelHandlers(int) {}
-void TMainForm::ChModesEnable(int) {}
-void TMainForm::SystemModesEnable() {}
-void TMainForm::TriggerModesEnable() {}
-void TMainForm::GateModesEnable() {}
+#include "app/Dialogs.h"
+#include "controls/plussped.h"
+#include "forms/MainWindowForm.h"
+#include "main/Main.h"
+#include "main/NameNumber.h"
+#include "main/core/Edits.h"
+
+namespace {
+
+const char *const kConnectedProperty = "vmHandlerConnected";
+
+// True the first time it is asked for `control`: connections are made once,
+// however often a page is connected.
+bool FirstConnection(QObject *control) {
+  if (!control || control->property(kConnectedProperty).toBool()) return false;
+  control->setProperty(kConnectedProperty, true);
+  return true;
+}
+
+// The channel of a handler's sender: the number in its name, accepted only
+// when the sender is that channel's element of the array the handler serves.
+template <class T>
+int SenderChannel(QObject *sender, const TControlArray<T> &array) {
+  if (!sender) return -1;
+  const int n = NumberFromComponentName(sender->objectName());
+  if (n < 1 || n > 8 || array[size_t(n)] == nullptr) return -1;
+  if (static_cast<QObject *>(array[size_t(n)]) != sender) return -1;
+  return n;
+}
+
+template <class T>
+T *As(QObject *sender) {
+  return qobject_cast<T *>(sender);
+}
+
+double SpinValue(QObject *sender) {
+  auto *s = As<TPlusSpinEdit>(sender);
+  return s ? s->Value() : 0.0;
+}
+
+int ListItem(QObject *sender) {
+  auto *l = As<QComboBox>(sender);
+  return l ? l->currentIndex() : -1;
+}
+
+std::vector<std::string> ListItems(const QComboBox *list) {
+  std::vector<std::string> items;
+  items.reserve(size_t(list->count()));
+  for (int i = 0; i < list->count(); ++i) items.push_back(list->itemText(i).toStdString());
+  return items;
+}
+
+// A spin edit's own enabled state and, for a group box or list, the widget's.
+void SetOn(QWidget *w, bool on) {
+  if (!w) return;
+  if (auto *spin = qobject_cast<TPlusSpinEdit *>(w))
+    spin->setSpinEnabled(on);
+  else
+    w->setEnabled(on);
+}
+
+template <class T>
+void BindElement(QWidget *window, TControlArray<T> &array, const char *name, int n) {
+  if (!array[size_t(n)])
+    array[size_t(n)] = forms::ChannelControlAs<T>(window, QString::fromLatin1(name), n);
+}
+
+}  // namespace
+
+void TMainForm::QueueEdit(const std::string &command) {
+  if (!command.empty()) QueuedCommandToPort(QString::fromStdString(command));
+}
+
+// ---- connections ----------------------------------------------------------------
+
+void TMainForm::ConnectList(QComboBox *list, ListHandler handler) {
+  if (!FirstConnection(list)) return;
+  connect(list, &QComboBox::activated, this, [this, list, handler](int) {
+    // An Enter on typed text that names an item arrives here; the typed
+    // text is then taken, so the focus-out below must not take it again.
+    if (QLineEdit *edit = list->lineEdit()) edit->setModified(false);
+    (this->*handler)(list);
+  });
+  if (QLineEdit *edit = list->lineEdit())
+    connect(edit, &QLineEdit::editingFinished, this,
+            [this, list, handler] { TakeTypedListText(list, handler); });
+}
+
+void TMainForm::TakeTypedListText(QComboBox *list, ListHandler handler) {
+  QLineEdit *edit = list->lineEdit();
+  if (!edit || !edit->isModified()) return;
+  edit->setModified(false);
+  const QString text = list->currentText();
+  const int item = list->findText(text, Qt::MatchFixedString);  // any letter case
+  if (item >= 0) {
+    list->setCurrentIndex(item);
+    (this->*handler)(list);
+    return;
+  }
+  // The sync source is judged by its text: a channel name that is not in the
+  // list (the channel's own) still gets its message.
+  if (handler == &TMainForm::SetChannelSyncSource) {
+    (this->*handler)(list);
+    return;
+  }
+  // A text that names no item is not a setting: nothing is sent and the
+  // list shows what it showed before the typing.
+  if (list->currentIndex() >= 0) {
+    list->setEditText(list->itemText(list->currentIndex()));
+  } else {
+    while (edit->isUndoAvailable()) edit->undo();
+  }
+  edit->setModified(false);
+}
+
+void TMainForm::ConnectSystemHandlers() {
+  auto spin = [this](const char *name, void (TMainForm::*handler)(QObject *)) {
+    auto *s = findChild<TPlusSpinEdit *>(QString::fromLatin1(name));
+    if (FirstConnection(s))
+      connect(s, &TPlusSpinEdit::OnChange, this,
+              [this, handler](TPlusSpinEdit *sender) { (this->*handler)(sender); });
+  };
+  auto list = [this](const char *name, ListHandler handler) {
+    if (auto *l = findChild<QComboBox *>(QString::fromLatin1(name))) ConnectList(l, handler);
+  };
+  spin("PeriodAdj", &TMainForm::PeriodAdjChange);
+  spin("SysBurstAdj", &TMainForm::SysBurstAdjChange);
+  spin("SysDutyOnAdj", &TMainForm::SysDutyOnAdjChange);
+  spin("SysDutyOffAdj", &TMainForm::SysDutyOffAdjChange);
+  spin("SysCycleCountAdj", &TMainForm::SysCycleCountAdjChange);
+  spin("TrigThresholdAdj", &TMainForm::TrigThresholdAdjChange);
+  list("SystemModeSel", &TMainForm::SystemModeSelChange);
+  list("TrigModeSel", &TMainForm::TrigModeSelChange);
+  list("TriggerEdgeSel", &TMainForm::TriggerEdgeSelChange);
+  list("GatePolaritySel", &TMainForm::GatePolaritySelChange);
+  list("TrigGateDebounceSel", &TMainForm::TrigGateDebounceSelChange);
+  list("CounterSourceSel", &TMainForm::CounterSourceSelChange);
+  list("ExternalInputClkSel", &TMainForm::ExternalInputClkSelChange);
+  list("ExternalOutputClkSel", &TMainForm::ExternalOutputClkSelChange);
+  auto *autoStart = findChild<QCheckBox *>(QStringLiteral("AutoStartEnbl"));
+  if (FirstConnection(autoStart))
+    connect(autoStart, &QCheckBox::toggled, this,
+            [this, autoStart](bool) { AutoStartEnblClick(autoStart); });
+}
+
+void TMainForm::ConnectChannelHandlers(int n) {
+  if (n < 1 || n > 8) return;
+  // Bind whatever element of channel n is not bound yet (a no-op when the
+  // page's creator has bound them).
+  BindElement(this, ChEnablebox, "ChEnablebox", n);
+  BindElement(this, ChDelayAdj, "ChDelayAdj", n);
+  BindElement(this, ChWidthAdj, "ChWidthAdj", n);
+  BindElement(this, ChModeSel, "ChModeSel", n);
+  BindElement(this, ChAmplitudeAdj, "ChAmplitudeAdj", n);
+  BindElement(this, ChOutputModeSel, "ChOutputModeSel", n);
+  BindElement(this, ChAmplitudeAdjGrp, "ChAmplitudeAdjGrp", n);
+  BindElement(this, ChBurstAdj, "ChBurstAdj", n);
+  BindElement(this, ChBurstCountGrp, "ChBurstCountGrp", n);
+  BindElement(this, ChWaitCountAdj, "ChWaitCountAdj", n);
+  BindElement(this, ChSyncSourceSel, "ChSyncSourceSel", n);
+  BindElement(this, ChPolaritySel, "ChPolaritySel", n);
+  BindElement(this, ChDutyOnAdj, "ChDutyOnAdj", n);
+  BindElement(this, ChDutyOnGrp, "ChDutyOnGrp", n);
+  BindElement(this, ChDutyOffAdj, "ChDutyOffAdj", n);
+  BindElement(this, ChDutyOffGrp, "ChDutyOffGrp", n);
+  BindElement(this, ChGateModeSel, "ChGateModeSel", n);
+  BindElement(this, ChMuxSelect, "ChMuxSelect", n);
+  BindElement(this, ChControlModeSel, "ChControlModeSel", n);
+  BindElement(this, ChPhaseSyncSel, "ChPhaseSyncSel", n);
+  BindElement(this, ChGateLogicSel, "ChGateLogicSel", n);
+  BindElement(this, ChReArmBtn, "ChReArmBtn", n);
+
+  auto spin = [this](TPlusSpinEdit *s, void (TMainForm::*handler)(QObject *)) {
+    if (FirstConnection(s))
+      connect(s, &TPlusSpinEdit::OnChange, this,
+              [this, handler](TPlusSpinEdit *sender) { (this->*handler)(sender); });
+  };
+  auto list = [this](QComboBox *l, ListHandler handler) {
+    if (l) ConnectList(l, handler);
+  };
+  spin(ChDelayAdj[n], &TMainForm::SetChannelDelay);
+  spin(ChWidthAdj[n], &TMainForm::SetChannelWidth);
+  spin(ChBurstAdj[n], &TMainForm::SetChannelBurst);
+  spin(ChDutyOnAdj[n], &TMainForm::SetChannelDCOn);
+  spin(ChDutyOffAdj[n], &TMainForm::SetChannelDCOff);
+  spin(ChWaitCountAdj[n], &TMainForm::SetChannelWaitCount);
+  spin(ChAmplitudeAdj[n], &TMainForm::SetChAmplitude);
+  list(ChModeSel[n], &TMainForm::SetChannelMode);
+  list(ChPolaritySel[n], &TMainForm::SetChannelPolarity);
+  list(ChOutputModeSel[n], &TMainForm::SetChannelOuputMode);
+  list(ChSyncSourceSel[n], &TMainForm::SetChannelSyncSource);
+  list(ChGateModeSel[n], &TMainForm::SetChannelGateMode);
+  list(ChGateLogicSel[n], &TMainForm::ChGateLogicSel1Change);
+  list(ChControlModeSel[n], &TMainForm::ChControlModeSel1Change);
+  list(ChPhaseSyncSel[n], &TMainForm::ChPhaseSyncSel1Change);
+
+  if (QCheckBox *box = ChEnablebox[n]; FirstConnection(box))
+    connect(box, &QCheckBox::toggled, this, [this, box](bool) { SetChEnableState(box); });
+  if (QPushButton *b = ChReArmBtn[n]; FirstConnection(b))
+    connect(b, &QPushButton::clicked, this, [this, b] { ReArmChannel(b); });
+  if (auto *mux = qobject_cast<QListWidget *>(ChMuxSelect[n]); FirstConnection(mux))
+    connect(mux->model(), &QAbstractItemModel::dataChanged, this,
+            [this, mux](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+              if (roles.isEmpty() || roles.contains(Qt::CheckStateRole)) SetChannelMux(mux);
+            });
+}
+
+// ---- enabling ----------------------------------------------------------------------
+
+void TMainForm::ChModesEnable(int chnum) {
+  if (chnum < 1 || chnum > 8) return;
+  const auto e = vm::ChModesEnableFor(ChannelParameters[size_t(chnum)].Mode);
+  if (!e) return;
+  SetOn(ChBurstCountGrp[size_t(chnum)], e->burst);
+  SetOn(ChBurstAdj[size_t(chnum)], e->burst);
+  SetOn(ChDutyOnGrp[size_t(chnum)], e->dutyCycle);
+  SetOn(ChDutyOnAdj[size_t(chnum)], e->dutyCycle);
+  SetOn(ChDutyOffGrp[size_t(chnum)], e->dutyCycle);
+  SetOn(ChDutyOffAdj[size_t(chnum)], e->dutyCycle);
+}
+
+void TMainForm::SystemModesEnable() {
+  const auto e = vm::SystemModesEnableFor(SystemParameters.Mode);
+  if (!e) return;
+  for (const char *name : {"BurstCountGrp", "SysBurstAdj"})
+    SetOn(findChild<QWidget *>(QString::fromLatin1(name)), e->burst);
+  for (const char *name : {"DutyCycleGrp", "SysDutyOnAdj", "SysDutyOffAdj", "SysCycleCountAdj"})
+    SetOn(findChild<QWidget *>(QString::fromLatin1(name)), e->dutyCycle);
+}
+
+void TMainForm::TriggerModesEnable() {
+  const auto e = vm::TriggerModesEnableFor(SystemParameters.TrigMode);
+  if (!e) return;
+  const auto set = [this](std::initializer_list<const char *> names, bool on) {
+    for (const char *name : names) SetOn(findChild<QWidget *>(QString::fromLatin1(name)), on);
+  };
+  set({"ExtThresholdGrp", "TrigThresholdAdj"}, e->threshold);
+  set({"ExtTrigEdgeGrp", "TriggerEdgeSel"}, e->edge);
+  set({"GatePolGrp", "GatePolaritySel"}, e->gatePolarity);
+  set({"TrigGateDebounceGrp", "TrigGateDebounceSel"}, e->debounce);
+}
+
+void TMainForm::GateModesEnable() {
+  const bool on = vm::GateModesEnableFor(SystemParameters.TrigMode);
+  // Channels whose page does not exist (yet) are skipped.
+  for (int n = 1; n <= ChannelCount && n <= 8; ++n) {
+    SetOn(ChGateModeSel[size_t(n)], on);
+    SetOn(ChGateLogicSel[size_t(n)], on);
+  }
+}
+
+// ---- system, trigger, counter and clock handlers ------------------------------------
+
+void TMainForm::PeriodAdjChange(QObject *Sender) {
+  auto *adj = As<TPlusSpinEdit>(Sender);
+  if (!adj) return;
+  const vm::TimeEdit e = vm::PeriodEdit(SystemParameters, adj->Value(), Limits.PeriodResolution);
+  if (e.accepted)
+    QueueEdit(e.command);
+  else
+    adj->AssignValue(e.revertTo);  // its change event queues the stored period again
+}
+
+void TMainForm::SystemModeSelChange(QObject *Sender) {
+  QueueEdit(vm::SystemModeEdit(SystemParameters, ListItem(Sender)));
+  SystemModesEnable();
+}
+
+void TMainForm::SysBurstAdjChange(QObject *Sender) {
+  QueueEdit(vm::SysBurstEdit(SystemParameters, SpinValue(Sender)));
+}
+
+void TMainForm::SysDutyOnAdjChange(QObject *Sender) {
+  QueueEdit(vm::SysDutyOnEdit(SystemParameters, SpinValue(Sender)));
+}
+
+void TMainForm::SysDutyOffAdjChange(QObject *Sender) {
+  QueueEdit(vm::SysDutyOffEdit(SystemParameters, SpinValue(Sender)));
+}
+
+void TMainForm::SysCycleCountAdjChange(QObject *Sender) {
+  QueueEdit(vm::SysCycleCountEdit(SystemParameters, SpinValue(Sender)));
+}
+
+void TMainForm::AutoStartEnblClick(QObject *Sender) {
+  auto *box = As<QCheckBox>(Sender);
+  if (box) QueueEdit(vm::AutoStartEdit(box->isChecked()));
+}
+
+void TMainForm::TrigModeSelChange(QObject *Sender) {
+  QueueEdit(vm::TrigModeEdit(SystemParameters, ListItem(Sender)));
+  TriggerModesEnable();
+  GateModesEnable();
+}
+
+void TMainForm::TriggerEdgeSelChange(QObject *Sender) {
+  QueueEdit(vm::TrigEdgeEdit(SystemParameters, ListItem(Sender)));
+}
+
+void TMainForm::GatePolaritySelChange(QObject *Sender) {
+  QueueEdit(vm::GatePolarityEdit(SystemParameters, ListItem(Sender)));
+}
+
+void TMainForm::TrigThresholdAdjChange(QObject *Sender) {
+  QueueEdit(vm::TrigThresholdEdit(SystemParameters, SpinValue(Sender)));
+}
+
+void TMainForm::TrigGateDebounceSelChange(QObject *Sender) {
+  QueueEdit(vm::DebounceEdit(SystemParameters, ListItem(Sender)));
+}
+
+void TMainForm::CounterSourceSelChange(QObject *Sender) {
+  QueueEdit(vm::CounterSourceEdit(SystemParameters, ListItem(Sender)));
+}
+
+void TMainForm::ExternalInputClkSelChange(QObject *Sender) {
+  QueueEdit(vm::InputClockEdit(SystemParameters, ListItem(Sender)));
+}
+
+void TMainForm::ExternalOutputClkSelChange(QObject *Sender) {
+  QueueEdit(vm::OutputClockEdit(SystemParameters, ListItem(Sender)));
+}
+
+// ---- channel handlers -------------------------------------------------------------------
+
+void TMainForm::SetChEnableState(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChEnablebox);
+  if (n < 0) return;
+  QueueEdit(vm::ChEnableEdit(ChannelParameters[size_t(n)], n, ChEnablebox[size_t(n)]->isChecked()));
+}
+
+void TMainForm::SetChannelDelay(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChDelayAdj);
+  if (n < 0) return;
+  TPlusSpinEdit *adj = ChDelayAdj[size_t(n)];
+  const vm::TimeEdit e =
+      vm::ChDelayEdit(ChannelParameters[size_t(n)], n, adj->Value(), Limits.DelayResolution);
+  if (e.accepted)
+    QueueEdit(e.command);
+  else
+    adj->AssignValue(e.revertTo);  // its change event queues the stored delay again
+}
+
+void TMainForm::SetChannelWidth(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChWidthAdj);
+  if (n < 0) return;
+  TPlusSpinEdit *adj = ChWidthAdj[size_t(n)];
+  const vm::TimeEdit e =
+      vm::ChWidthEdit(ChannelParameters[size_t(n)], n, adj->Value(), Limits.WidthResolution);
+  if (e.accepted)
+    QueueEdit(e.command);
+  else
+    adj->AssignValue(e.revertTo);  // its change event queues the stored width again
+}
+
+void TMainForm::SetChannelMode(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChModeSel);
+  if (n < 0) return;
+  QueueEdit(vm::ChModeEdit(ChannelParameters[size_t(n)], n, ChModeSel[size_t(n)]->currentIndex()));
+  ChModesEnable(n);
+}
+
+void TMainForm::SetChannelBurst(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChBurstAdj);
+  if (n >= 0) QueueEdit(vm::ChBurstEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+}
+
+void TMainForm::SetChannelDCOn(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChDutyOnAdj);
+  if (n >= 0) QueueEdit(vm::ChDutyOnEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+}
+
+void TMainForm::SetChannelDCOff(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChDutyOffAdj);
+  if (n >= 0) QueueEdit(vm::ChDutyOffEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+}
+
+void TMainForm::SetChannelWaitCount(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChWaitCountAdj);
+  if (n >= 0) QueueEdit(vm::ChWaitCountEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+}
+
+void TMainForm::SetChannelPolarity(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChPolaritySel);
+  if (n >= 0) QueueEdit(vm::ChPolarityEdit(ChannelParameters[size_t(n)], n, ListItem(Sender)));
+}
+
+void TMainForm::SetChannelOuputMode(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChOutputModeSel);
+  if (n < 0) return;
+  const int item = ListItem(Sender);
+  if (const auto on = vm::AmplitudeEnabledForOutputItem(item)) {
+    SetOn(ChAmplitudeAdjGrp[size_t(n)], *on);
+    SetOn(ChAmplitudeAdj[size_t(n)], *on);
+  }
+  QueueEdit(vm::ChOutputModeEdit(ChannelParameters[size_t(n)], n, item));
+}
+
+void TMainForm::SetChAmplitude(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChAmplitudeAdj);
+  if (n >= 0) QueueEdit(vm::ChAmplitudeEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+}
+
+void TMainForm::SetChannelSyncSource(QObject *Sender) {
+  const int c = SenderChannel(Sender, ChSyncSourceSel);
+  if (c < 0) return;
+  QComboBox *list = ChSyncSourceSel[size_t(c)];
+  const vm::SyncEdit e = vm::ChSyncSourceEdit(ChannelParameters, c,
+                                              list->currentText().toStdString(), ChannelCount);
+  if (e.check == vm::SyncCheck::Accept) {
+    QueueEdit(e.command);
+  } else if (!e.message.empty()) {
+    // A plain box with one OK button, centred on the screen.
+    vm::ShowInfo(nullptr, QString::fromStdString(e.message));
+  }
+  // Refused: back to the stored source. Accepted: a typed name ("CHB") is
+  // shown as the list's own caption.
+  ShowStoredSyncSource(c);
+}
+
+void TMainForm::ShowStoredSyncSource(int c) {
+  if (c < 1 || c > 8) return;
+  QComboBox *list = ChSyncSourceSel[size_t(c)];
+  if (!list) return;
+  const vm::SourceSelection sel =
+      vm::SelectionForSource(ListItems(list), ChannelParameters[size_t(c)].SyncSource);
+  if (sel.index >= 0) {
+    list->setCurrentIndex(sel.index);
+    // setCurrentIndex leaves a typed text in place when the index is the same.
+    if (list->isEditable()) list->setEditText(list->itemText(sel.index));
+  } else {
+    list->setCurrentIndex(-1);
+    if (list->isEditable()) list->setEditText(QString::fromStdString(sel.text));
+  }
+  if (QLineEdit *edit = list->lineEdit()) edit->setModified(false);
+}
+
+void TMainForm::SetChannelMux(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChMuxSelect);
+  auto *mux = As<QListWidget>(Sender);
+  if (n < 0 || !mux) return;
+  std::array<bool, 8> checked{};
+  for (int i = 0; i < mux->count(); ++i) {
+    // Items are the letters "A" ... in order; a trimmed list lacks the last ones.
+    const QString letter = mux->item(i)->text();
+    const int k = letter.size() == 1 ? letter.at(0).unicode() - 'A' : i;
+    if (k >= 0 && k < 8) checked[size_t(k)] = mux->item(i)->checkState() == Qt::Checked;
+  }
+  QueueEdit(vm::ChMuxEdit(ChannelParameters[size_t(n)], n, checked, ChannelCount));
+}
+
+void TMainForm::SetChannelGateMode(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChGateModeSel);
+  if (n >= 0) QueueEdit(vm::ChGateModeEdit(ChannelParameters[size_t(n)], n, ListItem(Sender)));
+}
+
+void TMainForm::ChGateLogicSel1Change(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChGateLogicSel);
+  if (n >= 0) QueueEdit(vm::ChGateLogicEdit(ChannelParameters[size_t(n)], n, ListItem(Sender)));
+}
+
+void TMainForm::ChControlModeSel1Change(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChControlModeSel);
+  if (n < 0) return;
+  QComboBox *list = ChControlModeSel[size_t(n)];
+  QueueEdit(vm::ChControlModeEdit(ChannelParameters[size_t(n)], n, list->currentIndex(),
+                                  list->currentText().toStdString()));
+}
+
+void TMainForm::ChPhaseSyncSel1Change(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChPhaseSyncSel);
+  if (n < 0) return;
+  QComboBox *list = ChPhaseSyncSel[size_t(n)];
+  QueueEdit(vm::ChPhaseSyncEdit(ChannelParameters[size_t(n)], n, list->currentIndex(),
+                                list->currentText().toStdString()));
+}
+
+void TMainForm::ReArmChannel(QObject *Sender) {
+  const int n = SenderChannel(Sender, ChReArmBtn);
+  if (n >= 0) QueueEdit(vm::ReArmCommand(n));
+}
