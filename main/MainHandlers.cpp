@@ -15,6 +15,7 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +31,28 @@
 namespace {
 
 const char *const kConnectedProperty = "vmHandlerConnected";
+// Editable lists: whether the user has typed since the text was last taken,
+// and the text shown before the typing began.
+const char *const kTypedProperty = "vmTextTyped";
+const char *const kShownProperty = "vmTextShown";
+
+// Notes an editable list's text when the list takes the focus, so that typed
+// text that names nothing can be undone even when no item is selected.
+class ShownTextKeeper : public QObject {
+ public:
+  explicit ShownTextKeeper(QComboBox *list) : QObject(list), List(list) {
+    list->installEventFilter(this);
+  }
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (watched == List && event->type() == QEvent::FocusIn &&
+        !List->property(kTypedProperty).toBool())
+      List->setProperty(kShownProperty, List->currentText());
+    return false;
+  }
+
+ private:
+  QComboBox *List;
+};
 
 // True the first time it is asked for `control`: connections are made once,
 // however often a page is connected.
@@ -98,41 +121,44 @@ void TMainForm::QueueEdit(const std::string &command) {
 void TMainForm::ConnectList(QComboBox *list, ListHandler handler) {
   if (!FirstConnection(list)) return;
   connect(list, &QComboBox::activated, this, [this, list, handler](int) {
-    // An Enter on typed text that names an item arrives here; the typed
-    // text is then taken, so the focus-out below must not take it again.
-    if (QLineEdit *edit = list->lineEdit()) edit->setModified(false);
+    // An Enter on typed text that names an item arrives here and takes the
+    // text, so leaving the list afterwards must not take it again.
+    list->setProperty(kTypedProperty, false);
     (this->*handler)(list);
+    list->setProperty(kShownProperty, list->currentText());
   });
-  if (QLineEdit *edit = list->lineEdit())
+  if (QLineEdit *edit = list->lineEdit()) {
+    // The inline completion rewrites the text from the program, so "typed"
+    // is tracked here rather than by the line edit's modified flag.
+    connect(edit, &QLineEdit::textEdited, list,
+            [list](const QString &) { list->setProperty(kTypedProperty, true); });
     connect(edit, &QLineEdit::editingFinished, this,
             [this, list, handler] { TakeTypedListText(list, handler); });
+    new ShownTextKeeper(list);
+  }
 }
 
 void TMainForm::TakeTypedListText(QComboBox *list, ListHandler handler) {
-  QLineEdit *edit = list->lineEdit();
-  if (!edit || !edit->isModified()) return;
-  edit->setModified(false);
+  if (!list->property(kTypedProperty).toBool()) return;
+  list->setProperty(kTypedProperty, false);
   const QString text = list->currentText();
   const int item = list->findText(text, Qt::MatchFixedString);  // any letter case
   if (item >= 0) {
     list->setCurrentIndex(item);
+    list->setEditText(list->itemText(item));
     (this->*handler)(list);
-    return;
-  }
-  // The sync source is judged by its text: a channel name that is not in the
-  // list (the channel's own) still gets its message.
-  if (handler == &TMainForm::SetChannelSyncSource) {
+  } else if (handler == &TMainForm::SetChannelSyncSource) {
+    // The sync source is judged by its text: a channel name that is not in
+    // the list (the channel's own) still gets its message.
     (this->*handler)(list);
-    return;
-  }
-  // A text that names no item is not a setting: nothing is sent and the
-  // list shows what it showed before the typing.
-  if (list->currentIndex() >= 0) {
-    list->setEditText(list->itemText(list->currentIndex()));
   } else {
-    while (edit->isUndoAvailable()) edit->undo();
+    // A text that names no item is not a setting: nothing is sent and the
+    // list shows what it showed before the typing.
+    list->setEditText(list->currentIndex() >= 0 ? list->itemText(list->currentIndex())
+                                                : list->property(kShownProperty).toString());
   }
-  edit->setModified(false);
+  list->setProperty(kTypedProperty, false);
+  list->setProperty(kShownProperty, list->currentText());
 }
 
 void TMainForm::ConnectSystemHandlers() {
@@ -454,7 +480,8 @@ void TMainForm::ShowStoredSyncSource(int c) {
     list->setCurrentIndex(-1);
     if (list->isEditable()) list->setEditText(QString::fromStdString(sel.text));
   }
-  if (QLineEdit *edit = list->lineEdit()) edit->setModified(false);
+  list->setProperty(kTypedProperty, false);
+  list->setProperty(kShownProperty, list->currentText());
 }
 
 void TMainForm::SetChannelMux(QObject *Sender) {
