@@ -26,6 +26,7 @@
 #include "forms/MainWindowForm.h"
 #include "main/Main.h"
 #include "main/NameNumber.h"
+#include "main/WindowProbe.h"
 #include "main/core/Edits.h"
 
 namespace {
@@ -162,6 +163,8 @@ void TMainForm::TakeTypedListText(QComboBox *list, ListHandler handler) {
 }
 
 void TMainForm::ConnectSystemHandlers() {
+  // The end-to-end driver's view of the window (only with VM5200_PROBE_DIR).
+  InstallWindowProbe(this);
   auto spin = [this](const char *name, void (TMainForm::*handler)(QObject *)) {
     auto *s = findChild<TPlusSpinEdit *>(QString::fromLatin1(name));
     if (FirstConnection(s))

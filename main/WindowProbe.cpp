@@ -1,0 +1,120 @@
+#include "main/WindowProbe.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextStream>
+#include <QTimer>
+
+#include "app/core/Numbers.h"
+#include "controls/plussped.h"
+#include "main/Main.h"
+#include "serial/VMComPort.h"
+
+namespace {
+
+QString Num(double v) { return QString::fromStdString(vm::FormatFixed(v, 12)); }
+
+QString Rect(const QWidget *w, const QRect &local) {
+  const QPoint g = w->mapToGlobal(local.topLeft());
+  return QStringLiteral("%1 %2 %3 %4").arg(g.x()).arg(g.y()).arg(local.width()).arg(local.height());
+}
+
+// Texts go last on a line, so they may hold blanks.
+void WriteWindow(TMainForm *w, QTextStream &out) {
+  out << "window " << Rect(w, w->rect()) << "\n";
+  if (QWidget *f = QApplication::focusWidget()) out << "focus " << f->objectName() << "\n";
+  for (QWidget *c : w->findChildren<QWidget *>()) {
+    const QString name = c->objectName();
+    if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
+    QString path = name;
+    if (qobject_cast<QAbstractButton *>(c) && c->parentWidget() &&
+        qobject_cast<TPlusSpinEdit *>(c->parentWidget()))
+      path = c->parentWidget()->objectName() + "/" + name;  // the step buttons
+    out << "geom " << path << " " << Rect(c, c->rect()) << " " << int(c->isVisible()) << " "
+        << int(c->isEnabled()) << "\n";
+    if (auto *s = qobject_cast<TPlusSpinEdit *>(c)) {
+      out << "spin " << name << " " << Num(s->Value()) << " " << s->IncExponent() << " "
+          << Num(s->MinValue()) << " " << Num(s->MaxValue()) << " " << Num(s->Increment())
+          << " " << s->Decimals() << " " << int(s->SpinEnabled()) << " " << s->Text() << "\n";
+    } else if (auto *l = qobject_cast<QComboBox *>(c)) {
+      QStringList items;
+      for (int i = 0; i < l->count(); ++i) items << l->itemText(i);
+      out << "combo " << name << " " << l->currentIndex() << " " << l->currentText() << "\n";
+      out << "items " << name << " " << items.join('|') << "\n";
+    } else if (auto *b = qobject_cast<QCheckBox *>(c)) {
+      out << "check " << name << " " << int(b->isChecked()) << "\n";
+    } else if (auto *m = qobject_cast<QListWidget *>(c)) {
+      for (int i = 0; i < m->count(); ++i) {
+        QListWidgetItem *it = m->item(i);
+        out << "item " << name << " " << i << " " << Rect(m->viewport(), m->visualItemRect(it))
+            << " " << int(it->checkState() == Qt::Checked) << " " << it->text() << "\n";
+      }
+    } else if (auto *t = qobject_cast<QTabWidget *>(c)) {
+      out << "current " << name << " " << t->currentIndex() << "\n";
+      for (int i = 0; i < t->count(); ++i)
+        out << "tab " << name << " " << i << " " << Rect(t->tabBar(), t->tabBar()->tabRect(i))
+            << " " << t->widget(i)->objectName() << "\n";
+    } else if (auto *lb = qobject_cast<QLabel *>(c)) {
+      out << "label " << name << " " << lb->text().replace('\n', ' ') << "\n";
+    }
+  }
+  const vm::TSystemParameters &s = w->SystemParameters;
+  out << "sys Period " << Num(s.Period) << "\nsys Mode " << s.Mode << "\nsys BurstCount "
+      << s.BurstCount << "\nsys DutyOnCount " << s.DutyOnCount << "\nsys DutyOffCount "
+      << s.DutyOffCount << "\nsys CycleCount " << s.CycleCount << "\nsys TrigMode " << s.TrigMode
+      << "\nsys TrigEdge " << s.TrigEdge << "\nsys GatePolarity " << s.GatePolarity
+      << "\nsys Threshold " << Num(s.Threshold) << "\nsys Debounce " << s.Debounce
+      << "\nsys AutoStart " << s.AutoStart << "\nsys CounterEnabled " << s.CounterEnabled
+      << "\nsys CounterSource " << s.CounterSource << "\nsys InputClock " << s.InputClock
+      << "\nsys OutputClock " << s.OutputClock << "\n";
+  for (int n = 1; n <= 8; ++n) {
+    const vm::TChannelParameters &p = w->ChannelParameters[size_t(n)];
+    out << "ch " << n << " Enabled " << p.Enabled << " Delay " << Num(p.Delay) << " Width "
+        << Num(p.Width) << " Mode " << p.Mode << " BurstCount " << p.BurstCount
+        << " DutyOnCount " << p.DutyOnCount << " DutyOffCount " << p.DutyOffCount
+        << " WaitCount " << p.WaitCount << " OutputMode " << p.OutputMode << " Polarity "
+        << p.Polarity << " Amplitude " << Num(p.Amplitude) << " Mux " << p.Mux
+        << " ControlMode " << p.ControlMode << " PhaseSync " << p.PhaseSync << " GateMode "
+        << p.GateMode << " GateLogic " << p.GateLogic << " SyncSource " << p.SyncSource << "\n";
+  }
+  out << "limits " << Num(w->Limits.PeriodResolution) << " " << Num(w->Limits.DelayResolution)
+      << " " << Num(w->Limits.WidthResolution) << "\n";
+  out << "queue " << w->Tasks.PendingCommands().size() << " "
+      << int(w->ComPort && w->ComPort->InUse()) << " " << int(w->StatusUpdateBusy) << " "
+      << int(w->CommandsDisabled) << " " << w->ChannelCount << "\n";
+}
+
+}  // namespace
+
+void InstallWindowProbe(TMainForm *w) {
+  const QString dir = qEnvironmentVariable("VM5200_PROBE_DIR");
+  if (dir.isEmpty() || w->findChild<QTimer *>(QStringLiteral("ProbeTimer"))) return;
+  QDir().mkpath(dir);
+  auto *timer = new QTimer(w);
+  timer->setObjectName(QStringLiteral("ProbeTimer"));
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, w, [w, dir] {
+    const QString request = dir + "/request";
+    if (!QFile::exists(request)) return;
+    const QString target = dir + "/window.txt";
+    QFile file(target + ".tmp");
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+      QTextStream out(&file);
+      WriteWindow(w, out);
+      out.flush();
+      file.close();
+      QFile::remove(target);
+      QFile::rename(target + ".tmp", target);
+    }
+    QFile::remove(request);
+  });
+  timer->start();
+}
