@@ -68,7 +68,7 @@ bool FirstConnection(QObject *control) {
 template <class T>
 int SenderChannel(QObject *sender, const TControlArray<T> &array) {
   if (!sender) return -1;
-  const int n = NumberFromComponentName(sender->objectName());
+  const int n = NumberFromComponentName(sender).value_or(-1);
   if (n < 1 || n > 8 || array[size_t(n)] == nullptr) return -1;
   if (static_cast<QObject *>(array[size_t(n)]) != sender) return -1;
   return n;

@@ -3,42 +3,50 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include <limits>
+#include <QObject>
 #include <string>
+
+#include "app/core/Numbers.h"
 
 namespace {
 
-// The compiled "\D", made once for the whole run (one thread). Without UTF
-// mode every byte that is not an ASCII digit is a non-digit, so the UTF-8
-// bytes of other characters are removed as well.
+// The compiled pattern, made once; the program runs on one thread.
 pcre2_code *NonDigitPattern() {
   static pcre2_code *code = [] {
-    int error = 0;
+    int err = 0;
     PCRE2_SIZE offset = 0;
-    return pcre2_compile(reinterpret_cast<PCRE2_SPTR>("\\D"), PCRE2_ZERO_TERMINATED, 0, &error,
-                         &offset, nullptr);
+    return pcre2_compile(reinterpret_cast<PCRE2_SPTR>("\\D"), PCRE2_ZERO_TERMINATED, PCRE2_UTF,
+                         &err, &offset, nullptr);
   }();
   return code;
 }
 
 }  // namespace
 
-int NumberFromComponentName(const QString &name) {
+QString StripNonDigits(const QString &name) {
   pcre2_code *code = NonDigitPattern();
-  const QByteArray subject = name.toUtf8();
-  if (!code || subject.isEmpty()) return -1;
-  // The result is never longer than the subject.
-  std::string out(size_t(subject.size()) + 1, '\0');
-  PCRE2_SIZE outLength = out.size();
-  const int rc = pcre2_substitute(
-      code, reinterpret_cast<PCRE2_SPTR>(subject.constData()), PCRE2_SIZE(subject.size()), 0,
-      PCRE2_SUBSTITUTE_GLOBAL, nullptr, nullptr, reinterpret_cast<PCRE2_SPTR>(""), 0,
-      reinterpret_cast<PCRE2_UCHAR *>(out.data()), &outLength);
-  if (rc < 0 || outLength == 0) return -1;
-  long long value = 0;
-  for (PCRE2_SIZE i = 0; i < outLength; ++i) {
-    value = value * 10 + (out[i] - '0');
-    if (value > std::numeric_limits<int>::max()) return -1;
-  }
-  return int(value);
+  if (!code) return QString();
+  const QByteArray in = name.toUtf8();
+  // The result is never longer than the input.
+  std::string out(size_t(in.size()) + 1, '\0');
+  PCRE2_SIZE outLen = out.size();
+  const int rc = pcre2_substitute(code, reinterpret_cast<PCRE2_SPTR>(in.constData()),
+                                  PCRE2_SIZE(in.size()), 0, PCRE2_SUBSTITUTE_GLOBAL, nullptr,
+                                  nullptr, reinterpret_cast<PCRE2_SPTR>(""), 0,
+                                  reinterpret_cast<PCRE2_UCHAR *>(out.data()), &outLen);
+  if (rc < 0) return QString();
+  out.resize(outLen);
+  return QString::fromUtf8(out);
+}
+
+std::optional<int> NumberFromComponentName(const QString &name) {
+  const QString digits = StripNonDigits(name);
+  if (digits.isEmpty()) return std::nullopt;
+  const auto v = vm::ParseInt32(digits.toStdString());
+  return v ? std::optional<int>(*v) : std::nullopt;
+}
+
+std::optional<int> NumberFromComponentName(const QObject *component) {
+  if (!component) return std::nullopt;
+  return NumberFromComponentName(component->objectName());
 }

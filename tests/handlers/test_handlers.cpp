@@ -40,13 +40,13 @@ class TestHandlers : public QObject {
 };
 
 void TestHandlers::componentNumbers() {
-  QCOMPARE(NumberFromComponentName("ChDelayAdj3"), 3);
-  QCOMPARE(NumberFromComponentName("BinSave12"), 12);
-  QCOMPARE(NumberFromComponentName("Ch1Sel2"), 12);  // every digit counts
+  QCOMPARE(NumberFromComponentName(QString("ChDelayAdj3")), 3);
+  QCOMPARE(NumberFromComponentName(QString("BinSave12")), 12);
+  QCOMPARE(NumberFromComponentName(QString("Ch1Sel2")), 12);  // every digit counts
   QCOMPARE(NumberFromComponentName(QString::fromUtf8("Kan\u00e4l5")), 5);
-  QCOMPARE(NumberFromComponentName("PeriodAdj"), -1);
-  QCOMPARE(NumberFromComponentName(""), -1);
-  QCOMPARE(NumberFromComponentName("Bin99999999999"), -1);
+  QVERIFY(!NumberFromComponentName(QString("PeriodAdj")));
+  QVERIFY(!NumberFromComponentName(QString("")));
+  QVERIFY(!NumberFromComponentName(QString("Bin99999999999")));
 }
 
 void TestHandlers::delayAndWidthGrid() {
