@@ -13,7 +13,6 @@
 
 #include "HandlerFixture.h"
 #include "controls/plussped.h"
-#include "main/NameNumber.h"
 
 namespace {
 // Queued commands compare as one text, so a failure shows them all.
@@ -24,7 +23,6 @@ class TestHandlers : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void componentNumbers();
   void delayAndWidthGrid();
   void periodGrid();
   void systemCountsAndClocks();
@@ -38,16 +36,6 @@ class TestHandlers : public QObject {
   void wireTextIgnoresTheLocale();
   void connectingTwiceQueuesOnce();
 };
-
-void TestHandlers::componentNumbers() {
-  QCOMPARE(NumberFromComponentName(QString("ChDelayAdj3")), 3);
-  QCOMPARE(NumberFromComponentName(QString("BinSave12")), 12);
-  QCOMPARE(NumberFromComponentName(QString("Ch1Sel2")), 12);  // every digit counts
-  QCOMPARE(NumberFromComponentName(QString::fromUtf8("Kan\u00e4l5")), 5);
-  QVERIFY(!NumberFromComponentName(QString("PeriodAdj")));
-  QVERIFY(!NumberFromComponentName(QString("")));
-  QVERIFY(!NumberFromComponentName(QString("Bin99999999999")));
-}
 
 void TestHandlers::delayAndWidthGrid() {
   HandlerFixture f(8);
