@@ -31,6 +31,8 @@ QString Rect(const QWidget *w, const QRect &local) {
 void WriteWindow(TMainForm *w, QTextStream &out) {
   out << "window " << Rect(w, w->rect()) << "\n";
   if (QWidget *f = QApplication::focusWidget()) out << "focus " << f->objectName() << "\n";
+  out << "popup " << int(QApplication::activePopupWidget() != nullptr) << "\n";
+  out << "modal " << int(QApplication::activeModalWidget() != nullptr) << "\n";
   for (QWidget *c : w->findChildren<QWidget *>()) {
     const QString name = c->objectName();
     if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
