@@ -329,17 +329,17 @@ class Driver:
             base = self.rng.choice(list(CH_SPINS))
             sub, dec, grid, exps, acc = CH_SPINS[base]
             return self.spin_edit(base + str(n), ":PULS%d:%s " % (n, sub), dec, grid, exps, acc)
-        if kind < 0.7:
+        if kind < 0.65:
             base = self.rng.choice(list(CH_LISTS))
             sub, words = CH_LISTS[base]
             return self.list_edit(base + str(n), ":PULS%d:%s " % (n, sub), lambda t, i: words[i])
-        if kind < 0.77:
+        if kind < 0.72:
             return self.list_edit("ChControlModeSel%d" % n, ":PULS%d:CONT " % n,
                                   lambda t, i: CONTROL_WORDS[t])
-        if kind < 0.84:
+        if kind < 0.79:
             return self.list_edit("ChPhaseSyncSel%d" % n, ":PULS%d:PSYN " % n,
                                   lambda t, i: PHASE_WORDS[t])
-        if kind < 0.9:
+        if kind < 0.91:
             return self.sync_edit(n)
         if kind < 0.95:
             return self.mux_edit(n)
@@ -473,6 +473,8 @@ class EditAgreementTest(unittest.TestCase):
         self.assertEqual(ADD_LISTS["ExternalInputClkSel"][1][w.combo["ExternalInputClkSel"][0]], clock)
         self.assertEqual(ADD_LISTS["ExternalInputClkSel"][1][int(w.sys["InputClock"])], clock)
         self.assertEqual(w.check["AutoStartEnbl"], sim["system.autostart"] == "1")
+        self.assertEqual(w.check["ShotCountEnbl"], sim["counter.enabled"] == "1")
+        self.assertEqual(int(w.sys["CounterEnabled"]), int(sim["counter.enabled"]))
 
         # Channel pages.
         for n in range(1, 9):
@@ -501,6 +503,11 @@ class EditAgreementTest(unittest.TestCase):
                              sim[k + "controlmode"], k + "controlmode")
             self.assertEqual(PHASE_WORDS[w.combo["ChPhaseSyncSel%d" % n][1]],
                              sim[k + "phasesync"], k + "phasesync")
+            # Eight channels: the item indexes the handlers store are the codes.
+            self.assertEqual(["DIS", "GATA", "GATB", "INHA"][int(c["ControlMode"])],
+                             sim[k + "controlmode"], k + "controlmode cache")
+            self.assertEqual(["DIS", "SYNA", "SYNB", "SYNT"][int(c["PhaseSync"])],
+                             sim[k + "phasesync"], k + "phasesync cache")
             mask = sum(1 << i for i, it in enumerate(w.mux["ChMuxSelect%d" % n]) if it["checked"])
             self.assertEqual(mask, int(sim[k + "mux"]), k + "mux")
             self.assertEqual(int(c["Mux"]), int(sim[k + "mux"]), k + "mux cache")
