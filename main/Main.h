@@ -251,7 +251,8 @@ class TMainForm : public QMainWindow {
   void R1Click();
   void EnableLoggingMenuClick();
   void ComPortTimeout(TVMComPort *Sender);
-  // Timer handlers: the command queue and the status poll fill these.
+  // Timer handlers: the command queue (MainQueue.cpp), the status poll
+  // (MainStatus.cpp).
   void TaskTimerTimer();
   void StatusTimerTimer();
 

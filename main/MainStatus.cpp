@@ -88,7 +88,7 @@ void TMainForm::UpdateStatus() {
   // instrument is not asked again.
   auto *label = findChild<QLabel *>(QStringLiteral("ErrorLabel"));
   if (!ErrorState.NeedsQuery()) {
-    if (label) label->setVisible(!label->isVisible());
+    if (label) label->setVisible(label->isHidden());
     return;
   }
   const int32_t code = QueryInteger(QString::fromLatin1(vm::kErrorQuery));
