@@ -71,11 +71,23 @@ def one_run(build, model, channels, idle_seconds):
         measured = end - t0
         idle = None
         if idle_seconds > 0:
+            def share():
+                c0, w0 = cpu_seconds(s.app.pid), time.monotonic()
+                time.sleep(idle_seconds)
+                c1, w1 = cpu_seconds(s.app.pid), time.monotonic()
+                return (c1 - c0) / (w1 - w0) * 100.0
             time.sleep(1.0)
-            c0, w0 = cpu_seconds(s.app.pid), time.monotonic()
-            time.sleep(idle_seconds)
-            c1, w1 = cpu_seconds(s.app.pid), time.monotonic()
-            idle = (c1 - c0) / (w1 - w0) * 100.0
+            before = share()
+            # One click on Run queues a command: from then on the task timer
+            # ticks every 5 ms for the rest of the run.
+            wid = s.wait_window("Velmora Model", 10)
+            g = dict(kv.split("=") for kv in s.xdo("getwindowgeometry", "--shell", wid).split())
+            s.xdo("mousemove", "--window", wid, 557 + 54, int(g["HEIGHT"]) - 739 + 36)
+            s.xdo("click", "1")
+            s.wait_transcript(r"RX :PULS0:STAT ON", 10)
+            s.xdo("mousemove", 0, 0)
+            time.sleep(1.0)
+            idle = (before, share())
         return measured, floor, len(rx), wire_bytes, idle
     finally:
         s.stop()
@@ -98,8 +110,8 @@ def main():
         print("run %d: start to end of first initialisation %.3f s, floor %.3f s "
               "(%d exchanges, %d bytes on the wire), ratio %.3f" % (r + 1, m, f, n, b, m / f))
         if idle is not None:
-            print("idle CPU over %.0f s (status poll running): %.2f %% of one core"
-                  % (a.idle_seconds, idle))
+            print("idle CPU over %.0f s (status poll running): %.2f %% of one core before any "
+                  "command, %.2f %% with the task timer ticking" % (a.idle_seconds, idle[0], idle[1]))
     print("median ratio to the floor: %.3f (goal <= 1.15)" % statistics.median(ratios))
     return 0
 
