@@ -26,6 +26,7 @@
 #include "link/Communication.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFormat.h"
+#include "main/core/CommandSet.h"
 #include "serial/VMComPort.h"
 
 TMainForm *MainForm = nullptr;
@@ -201,8 +202,11 @@ void TMainForm::LaunchTimerTimer() {
     return;
   }
   // Served like a Refresh, so the "Initializing System" window shows.
+  // A recall chosen before the launch is served here too, not forgotten.
   Tasks.RequestReinit();
-  Tasks.TakeRequest();
+  const auto request = Tasks.TakeRequest();
+  if (request && request->recall)
+    SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
   Initialize();
   Tasks.FinishRequest();
   if (ExitRequested) return;

@@ -58,8 +58,7 @@ class WindowSink : public vm::ConfigurationSink {
   }
 
   void OnAutoStart(int32_t value) override {
-    if (auto *box = f_.findChild<QCheckBox *>(QStringLiteral("AutoStartEnbl")))
-      box->setChecked(value == 1);
+    Check(QStringLiteral("AutoStartEnbl"), value == 1);
   }
 
   void OnClocks(bool present, int32_t inputClock, int32_t outputClock) override {
@@ -69,8 +68,7 @@ class WindowSink : public vm::ConfigurationSink {
   }
 
   void OnCounter(int32_t counterEnabled, int32_t counterSource) override {
-    if (auto *box = f_.findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
-      box->setChecked(counterEnabled == 1);
+    Check(QStringLiteral("ShotCountEnbl"), counterEnabled == 1);
     SelectSilently(QStringLiteral("CounterSourceSel"), counterSource);
     if (auto *list = f_.findChild<QComboBox *>(QStringLiteral("CounterSourceSel")))
       list->setEnabled(true);
@@ -100,6 +98,14 @@ class WindowSink : public vm::ConfigurationSink {
   }
 
  private:
+  // Check boxes show the value; the cache keeps it exactly as read (a
+  // state of 2 stays 2), so no click handler rewrites it from the box.
+  void Check(const QString &name, bool on) {
+    if (auto *box = f_.findChild<QCheckBox *>(name)) {
+      const QSignalBlocker block(box);
+      box->setChecked(on);
+    }
+  }
   void SelectSilently(const QString &name, int index) {
     if (auto *list = f_.findChild<QComboBox *>(name)) {
       const QSignalBlocker block(list);

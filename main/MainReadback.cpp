@@ -109,7 +109,11 @@ void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {
   if (n < 1 || n > BuiltChannels()) return;
   const size_t i = size_t(n);
   const vm::TChannelParameters &v = ChannelParameters[i];
-  if (r.Applies(1)) ChEnablebox[i]->setChecked(v.Enabled == 1);
+  if (r.Applies(1)) {
+    // Shown checked for 1 only; the cache keeps the value as received.
+    const QSignalBlocker block(ChEnablebox[i]);
+    ChEnablebox[i]->setChecked(v.Enabled == 1);
+  }
   if (r.Applies(2)) Assign(ChDelayAdj[i], v.Delay);
   if (r.Applies(3)) Assign(ChWidthAdj[i], v.Width);
   if (r.Applies(4)) Select(ChModeSel[i], v.Mode);

@@ -151,7 +151,11 @@ class MainInitTest : public QObject {
     b.inst.set("*CFG? 2?", reply);
     b.inst.set("*CFG? 3?", "0 0 0.000001 BURS 7 1 1 0 ADJ INV 6.5 0 GATB SYNT OUTP LOW CHB");
     b.inst.set("*CFG? 0?", "2 0.002 DCYC 4000000000 3 4 5");
+    b.inst.set("*CFG? 4?", "2 0 0.000001 NORM 1 1 1 0 TTL NORM 5 8 DIS DIS DIS HIGH T0");
     b.Launch();
+    // An enabled state other than 1 is kept as received and shown off.
+    QCOMPARE(f.ChannelParameters[4].Enabled, 2);
+    QVERIFY(!f.ChEnablebox[4]->isChecked());
 
     QVERIFY(f.ChEnablebox[2]->isChecked());
     QCOMPARE(f.ChDelayAdj[2]->Value(), 0.001);

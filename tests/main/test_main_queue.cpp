@@ -118,6 +118,18 @@ class MainQueueTest : public QObject {
     QCOMPARE(f.findChild<QTabWidget *>("ChPageControl")->count(), 8);
   }
 
+  void recallChosenBeforeTheLaunchIsNotLost() {
+    Bench b("5204");
+    TMainForm &f = *b.form;
+    f.RecallStorageBin(f.findChild<QAction *>("BinRestore1"));
+    b.Launch();  // before the task timer's first tick
+    QCOMPARE(b.inst.find("*RCL 1"), 0);
+    QCOMPARE(b.inst.count("*CFG? 0?"), 1);
+    QVERIFY(!f.RecallRequested());
+    QTest::qWait(50);
+    QCOMPARE(b.inst.count("*CFG? 0?"), 1);  // served once, not again by the task timer
+  }
+
   void runStopFollowsTheButtonAndThePoll() {
     Bench b;
     TMainForm &f = *b.form;
