@@ -156,12 +156,16 @@ void TMainForm::UpdateChMux(int chnum) {
   QListWidget *list = ChMuxSelect[size_t(chnum)];
   const vm::MuxDisplay d = vm::MuxDisplayFor(ChannelParameters[size_t(chnum)].Mux, ChannelCount);
   {
+    // Marks set from here raise no event, whether a handler listens to the
+    // list or to its model; the view is repainted below.
     const QSignalBlocker block(list);
+    const QSignalBlocker blockModel(list->model());
     for (int k = 0; k < 8; ++k) {
       const auto &mark = d.checks[size_t(k)];
       QListWidgetItem *item = list->item(k);
       if (mark && item) item->setCheckState(*mark ? Qt::Checked : Qt::Unchecked);
     }
   }
+  list->viewport()->update();
   forms::SetMuxLayout(list, ChannelCount);
 }

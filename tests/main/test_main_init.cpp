@@ -192,8 +192,16 @@ class MainInitTest : public QObject {
   void gateBOnAFourChannelModelShowsItsCaption() {
     Bench b("5204");
     b.inst.set("*CFG? 1?", "0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 255 GATB SYNB DIS HIGH T0");
-    b.Launch();
     TMainForm &f = *b.form;
+    // The readback's marks are no user edit, for a handler on the list or
+    // on its model alike.
+    int markEvents = 0;
+    QObject::connect(f.ChMuxSelect[1]->model(), &QAbstractItemModel::dataChanged,
+                     [&] { ++markEvents; });
+    QObject::connect(f.ChMuxSelect[1], &QListWidget::itemChanged, [&] { ++markEvents; });
+    b.Launch();
+    QCOMPARE(markEvents, 0);
+    QCOMPARE(f.ChannelParameters[1].Mux, 255);
     QCOMPARE(f.ChControlModeSel[1]->currentIndex(), -1);
     QCOMPARE(f.ChControlModeSel[1]->currentText(), QString("Gate B"));
     QCOMPARE(f.ChPhaseSyncSel[1]->currentText(), QString("Sync B"));
