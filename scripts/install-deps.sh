@@ -16,6 +16,8 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation
   # an independent serial client for the simulator check
   python3 python3-serial
+  # a decimal-comma locale, to prove numbers never follow the user's locale
+  locales
 )
 
 missing=()
@@ -34,4 +36,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "install-deps: all packages present"
+fi
+
+# Generate the German locale once (tests run the program under it).
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "install-deps: generating de_DE.UTF-8"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
 fi

@@ -41,6 +41,8 @@ class Session:
                 break
             num += chunk
         os.close(r)
+        if not num.strip():
+            raise RuntimeError("Xvfb did not start")
         self.display = ":" + num.decode().strip()
         self.procs.append(self.xvfb)
 
@@ -48,7 +50,7 @@ class Session:
         exe = os.path.join(self.build_dir, "sim", "VM5200_SIM")
         args = [exe, "--port-dir", self.ports, "--port", str(self.port), "--model", self.model,
                 "--transcript", self.transcript, "--dump-state", self.state_dump] + self.sim_args
-        self.sim = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.sim = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(self.sim)
         link = os.path.join(self.ports, "COM%d" % self.port)
         self._wait(lambda: os.path.exists(link), 10, "simulator port link")
@@ -64,7 +66,7 @@ class Session:
     def start_app(self):
         exe = os.path.join(self.build_dir, "VM5200_GUI")
         self.app = subprocess.Popen([exe] + self.app_args, cwd=self.dir, env=self.env(),
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(self.app)
 
     def start(self):
@@ -117,8 +119,23 @@ class Session:
             return out.split()[0] if out else None
         return self._wait(find, timeout, "window " + name_regex)
 
+    def press_in_window(self, wid, *keys):
+        """Gives the window the keyboard focus (there is no window manager)
+        and types the keys, e.g. Return to press a box's default button."""
+        self.xdo("windowfocus", "--sync", wid, check=False)
+        self.xdo("key", "--clearmodifiers", *keys)
+
+    def answer_box(self, text_regex, *keys, timeout=30):
+        """Waits for a visible window named text_regex and answers it."""
+        wid = self.wait_window(text_regex, timeout)
+        self.press_in_window(wid, *(keys or ("Return",)))
+        return wid
+
     def window_name(self, wid):
-        return self.xdo("getwindowname", wid)
+        # Not stripped: a caption may begin with a blank.
+        r = subprocess.run(["xdotool", "getwindowname", str(wid)], env=self.env(),
+                           capture_output=True, text=True, check=True)
+        return r.stdout.rstrip("\n")
 
     def transcript_lines(self):
         try:
