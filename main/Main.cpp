@@ -211,7 +211,8 @@ void TMainForm::LaunchTimerTimer() {
   Tasks.FinishRequest();
   if (ExitRequested) return;
   StatusTimer->start();
-  SystemRunning = false;
+  // SystemRunning is left as the readback and the status poll found it: an
+  // instrument already running shows "Stop", and the button must then stop it.
 }
 
 void TMainForm::ParseIDN() {

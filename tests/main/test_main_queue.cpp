@@ -130,6 +130,21 @@ class MainQueueTest : public QObject {
     QCOMPARE(b.inst.count("*CFG? 0?"), 1);  // served once, not again by the task timer
   }
 
+  void instrumentRunningAtStartIsStoppedByTheButton() {
+    Bench b("5204");
+    TMainForm &f = *b.form;
+    b.inst.set("*CFG? 0?", "1 0.001 NORM 1 1 1 0");
+    b.inst.set("*SS?", "1");
+    b.Launch();
+    auto *run = f.findChild<QPushButton *>("RunStopbtn");
+    QCOMPARE(run->text(), QString("Stop"));
+    QVERIFY(f.SystemRunning);
+    run->click();
+    QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:STAT OFF"), 1, 5000);
+    QCOMPARE(b.inst.count(":PULS0:STAT ON"), 0);
+    QCOMPARE(run->text(), QString("Run"));
+  }
+
   void runStopFollowsTheButtonAndThePoll() {
     Bench b;
     TMainForm &f = *b.form;
