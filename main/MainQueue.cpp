@@ -19,6 +19,8 @@ void TMainForm::QueuedCommandToPort(const QString &commandstr) {
 void TMainForm::TaskTimerTimer() { ProcessTasks(); }
 
 void TMainForm::ProcessTasks() {
+  // An idle tick only looks at the flags and leaves the timer running.
+  if (!Tasks.TasksPending() && !Tasks.RecallRequested() && !Tasks.ReinitRequested()) return;
   TaskTimer->stop();
   if (ExitRequested) return;
   // A status poll, a reply wait or an initialisation is in progress: retry
