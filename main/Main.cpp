@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
-#include <QMovie>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -22,10 +21,12 @@
 #include "app/Restart.h"
 #include "controls/plussped.h"
 #include "controls/rpVersionInfo.h"
+#include "forms/FormArt.h"
 #include "forms/MainWindowForm.h"
 #include "link/Communication.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFormat.h"
+#include "main/core/CommandSet.h"
 #include "serial/VMComPort.h"
 
 TMainForm *MainForm = nullptr;
@@ -37,11 +38,6 @@ QTimer *MakeTimer(QObject *owner, const char *name, int interval) {
   t->setObjectName(QString::fromLatin1(name));
   t->setInterval(interval);
   return t;
-}
-
-template <class T>
-void Bind(QObject *root, TControlArray<T> &array, const char *name) {
-  array[1] = root->findChild<T *>(QString::fromLatin1(name) + "1");
 }
 
 }  // namespace
@@ -86,6 +82,11 @@ TMainForm::TMainForm(StartOptions Options, QWidget *parent)
   if (EnableLoggingMenu)
     connect(EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
 
+  // The window's own controls (run/stop, storage menus, refresh, counter,
+  // page controls); the page handlers follow in FormCreate.
+  ConnectWindowHandlers();
+  BindControlArrays();
+
   if (FOptions.RunFormCreate) FormCreate();
 }
 
@@ -111,8 +112,11 @@ void TMainForm::FormCreate() {
   // 3. The log switch starts logging before the scan, so the scan is recorded.
   if (FOptions.Switches.log) ToggleLoggingState();
 
-  // 4. Channel 1's controls and storage bin 1's menu items.
+  // 4. Channel 1's controls and storage bin 1's menu items, and the
+  // handlers of the system pages and of channel 1.
   BindControlArrays();
+  ConnectSystemHandlers();
+  ConnectChannelHandlers(1);
 
   // 5. Scan, manual pick or demonstration mode.
   if (!ChooseConnection()) return;
@@ -123,8 +127,8 @@ void TMainForm::FormCreate() {
   LaunchTimer->start();                                      // 8
   SystemRunning = false;                                     // 9
   ComPort->setAllowEvents(true);                             // 10
-  if (auto *anim = findChild<QLabel *>(QStringLiteral("PulseAnimate")))  // 11
-    if (QMovie *m = anim->movie()) m->setSpeed(200);
+  if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate")))  // 11
+    anim->setSpeed(200);
   // 12. Widgets paint through a back buffer already; nothing to switch on.
   if (auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))  // 13
     FActiveSysControls = QList<QWidget *>(pages->count(), nullptr);
@@ -133,30 +137,10 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::BindControlArrays() {
-  Bind(this, ChEnablebox, "ChEnablebox");
-  Bind(this, ChDelayAdj, "ChDelayAdj");
-  Bind(this, ChWidthAdj, "ChWidthAdj");
-  Bind(this, ChModeSel, "ChModeSel");
-  Bind(this, ChAmplitudeAdj, "ChAmplitudeAdj");
-  Bind(this, ChOutputModeSel, "ChOutputModeSel");
-  Bind(this, ChAmplitudeAdjGrp, "ChAmplitudeAdjGrp");
-  Bind(this, ChBurstAdj, "ChBurstAdj");
-  Bind(this, ChBurstCountGrp, "ChBurstCountGrp");
-  Bind(this, ChWaitCountAdj, "ChWaitCountAdj");
-  Bind(this, ChSyncSourceSel, "ChSyncSourceSel");
-  Bind(this, ChPolaritySel, "ChPolaritySel");
-  Bind(this, ChDutyOnAdj, "ChDutyOnAdj");
-  Bind(this, ChDutyOnGrp, "ChDutyOnGrp");
-  Bind(this, ChDutyOffAdj, "ChDutyOffAdj");
-  Bind(this, ChDutyOffGrp, "ChDutyOffGrp");
-  Bind(this, ChGateModeSel, "ChGateModeSel");
-  Bind(this, ChMuxSelect, "ChMuxSelect");
-  Bind(this, ChControlModeSel, "ChControlModeSel");
-  Bind(this, ChPhaseSyncSel, "ChPhaseSyncSel");
-  Bind(this, ChGateLogicSel, "ChGateLogicSel");
-  Bind(this, ChReArmBtn, "ChReArmBtn");
-  Bind(this, BinSave, "BinSave");
-  Bind(this, BinRestore, "BinRestore");
+  BindChannelArrays(1);
+  BinSave[1] = findChild<QAction *>(QStringLiteral("BinSave1"));
+  BinRestore[0] = findChild<QAction *>(QStringLiteral("BinRestore0"));
+  BinRestore[1] = findChild<QAction *>(QStringLiteral("BinRestore1"));
 }
 
 bool TMainForm::ChooseConnection() {
@@ -210,28 +194,25 @@ void TMainForm::EnterDemoMode() {
 void TMainForm::LaunchTimerTimer() {
   LaunchTimer->stop();
   if (ExitRequested) return;
-  ReinitRequested = true;
-  Initialize();
-  ReinitRequested = false;
-  if (ExitRequested) return;
-  StatusTimer->start();
-  SystemRunning = false;
-}
-
-void TMainForm::Initialize() {
-  // Hook for the full initialisation (configuration readback, limits,
-  // enabling rules). Until then: the identity line in the caption.
-  const QString version = VersionInfo->FileVersion();
-  if (DemoMode) {
-    StatusTimer->stop();
-    setWindowTitle(" Model 5204  SW Version: " + version + " ComPort: Demo");
+  if (Tasks.InitializeRunning()) {
+    // A Refresh chosen before the launch is already reading: let the task
+    // timer run one more initialisation after it instead of nesting one.
+    Tasks.RequestReinit();
+    TaskTimer->start();
     return;
   }
-  const QString company =
-      CompanyBadge == QLatin1String("VM") ? QStringLiteral("Velmora") : QStringLiteral("Unknown");
-  setWindowTitle(company + " Model " + ModelNumber + "  SW Version: " + version +
-                 " ComPort: " + QString::number(ComPort->Port()) +
-                 " Baud: " + QString::number(ComPort->Baud()));
+  // Served like a Refresh, so the "Initializing System" window shows.
+  // A recall chosen before the launch is served here too, not forgotten.
+  Tasks.RequestReinit();
+  const auto request = Tasks.TakeRequest();
+  if (request && request->recall)
+    SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
+  Initialize();
+  Tasks.FinishRequest();
+  if (ExitRequested) return;
+  StatusTimer->start();
+  // SystemRunning is left as the readback and the status poll found it: an
+  // instrument already running shows "Stop", and the button must then stop it.
 }
 
 void TMainForm::ParseIDN() {
@@ -293,13 +274,6 @@ void TMainForm::Exit1Click() { ExitApp(); }
 void TMainForm::R1Click() { RestartApp(); }
 void TMainForm::EnableLoggingMenuClick() { ToggleLoggingState(); }
 void TMainForm::ComPortTimeout(TVMComPort *) { HandleCommTimeout(); }
-
-void TMainForm::TaskTimerTimer() {}
-
-void TMainForm::StatusTimerTimer() {
-  // Demonstration mode has nothing to poll.
-  if (DemoMode) StatusTimer->stop();
-}
 
 void TMainForm::SetLoggingCheck(bool on) {
   if (EnableLoggingMenu) {

@@ -19,12 +19,14 @@
 #include "main/core/ControlRules.h"
 #include "main/core/Instrument.h"
 #include "main/core/Readback.h"
+#include "main/core/StatusPoll.h"
 #include "main/core/TaskQueue.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QListWidget;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -89,12 +91,13 @@ class TMainForm : public QMainWindow {
   bool StorageBinsCreated = false;
   bool CalReadPending = false;
   bool CalLoadPending = false;
-  // Command queue state.
-  bool TaskBusy = false;
-  bool TasksPending = false;
-  bool RecallRequested = false;
-  bool ReinitRequested = false;
-  int RecallBinNumber = 0;
+  // Command queue state: the queue `Tasks` below holds it; these read it.
+  bool TaskBusy() const { return Tasks.TaskBusy(); }
+  bool TasksPending() const { return Tasks.TasksPending(); }
+  int PendingCount() const { return int(Tasks.PendingCount()); }
+  bool RecallRequested() const { return Tasks.RecallRequested(); }
+  bool ReinitRequested() const { return Tasks.ReinitRequested(); }
+  int RecallBinNumber() const { return Tasks.RecallBinNumber(); }
   int ChannelCount = 4;
 
   // Set once ExitApp (or RestartApp) has run: the program is ending. The
@@ -139,7 +142,7 @@ class TMainForm : public QMainWindow {
   TControlArray<TPlusSpinEdit> ChDutyOffAdj{};
   TControlArray<QGroupBox> ChDutyOffGrp{};
   TControlArray<QComboBox> ChGateModeSel{};
-  TControlArray<QWidget> ChMuxSelect{};  // check list
+  TControlArray<QListWidget> ChMuxSelect{};  // check list
   TControlArray<QComboBox> ChControlModeSel{};
   TControlArray<QComboBox> ChPhaseSyncSel{};
   TControlArray<QComboBox> ChGateLogicSel{};
@@ -155,8 +158,7 @@ class TMainForm : public QMainWindow {
   // --- Start-up, exit, restart ------------------------------------------
   void FormCreate();
   void LaunchTimerTimer();
-  // Brings the window into agreement with the instrument. For now it shows
-  // the identity in the caption; the full initialisation replaces the body.
+  // Brings the window into agreement with the instrument (see MainInit.cpp).
   void Initialize();
   void RestartApp();
   void ExitApp();
@@ -165,6 +167,62 @@ class TMainForm : public QMainWindow {
   // Queues one instrument command; the task timer sends it. Dropped while
   // CommandsDisabled is set (the readback fills the controls).
   void QueuedCommandToPort(const QString &commandstr);
+
+  // ===== Initialisation, readback, queue, status (MainInit.cpp,
+  // MainReadback.cpp, MainQueue.cpp, MainStatus.cpp) =====================
+  // Operating limits onto the numeric controls of the system page and of
+  // channels 1..ChannelCount.
+  void SetResolutionRanges();
+  // Pages "TabCh2".."TabCh<ChannelCount>" as copies of channel 1's page,
+  // bound into the control arrays; once per run.
+  void CreateChannelTabs();
+  // Storage-bin menu items 2..6; once per run.
+  void UpdateStorageBins();
+  // Channels whose controls exist (1 + the pages built by CreateChannelTabs).
+  int BuiltChannels() const;
+  // An initialisation is running (from any caller); a Refresh or recall
+  // chosen meanwhile waits for the task timer's next free tick.
+  bool InitializeRunning() const { return Tasks.InitializeRunning(); }
+
+  // Configuration readback. Each sends its query, records the raw reply in
+  // SettingsList, updates the cache and then the controls. A reply field
+  // that cannot be converted throws vm::ConversionError after the fields
+  // before it have been applied.
+  void ParseSystemParameters();
+  void ParseTrigGateParameters();
+  void ParseChannelParameters(int chnum);
+  // Channel chnum's multiplexer marks from ChannelParameters[chnum].Mux.
+  void UpdateChMux(int chnum);
+  // Controls of one decoded block (used by the readers above and by the
+  // initialisation's reading sequence).
+  void ApplySystemReadback(const vm::SystemReadback &r);
+  void ApplyTrigGateReadback(const vm::TrigGateReadback &r);
+  void ApplyChannelReadback(int chnum, const vm::ChannelReadback &r);
+
+  // One run of the task machinery (TaskTimer).
+  void ProcessTasks();
+  void RunStopbtnClick();
+  void SystemStart();
+  void SystemStop();
+  void SaveStorageBin(QObject *Sender);
+  void RecallStorageBin(QObject *Sender);
+  void Up1Click();
+
+  // Status poll.
+  void UpdateStatus();
+  void ShotCountEnblClick();
+  void ClearShotCountClick();
+  int32_t SystemStatus = 0;        // last reply to "*SS"
+  vm::ErrorLatch ErrorState;       // first error code above 0, latched
+  int32_t ErrorCode() const { return ErrorState.ErrorCode(); }
+
+  // Focus memory of the channel page control, one slot per page.
+  QList<QWidget *> FActiveChControls;
+  void SystemPageControlChanging();
+  void SystemPageControlChange();
+  void ChPageControlChanging();
+  void ChPageControlChange();
+  // ======================================================================
 
   // --- Control handlers of the system, additional and channel pages ---------
   // Connects the system/additional page controls to their handlers.
@@ -241,7 +299,8 @@ class TMainForm : public QMainWindow {
   void R1Click();
   void EnableLoggingMenuClick();
   void ComPortTimeout(TVMComPort *Sender);
-  // Timer handlers: the command queue and the status poll fill these.
+  // Timer handlers: the command queue (MainQueue.cpp), the status poll
+  // (MainStatus.cpp).
   void TaskTimerTimer();
   void StatusTimerTimer();
 
@@ -256,6 +315,15 @@ class TMainForm : public QMainWindow {
   bool ChooseConnection();
   void EnterDemoMode();
   void SetLoggingCheck(bool on);
+  // Initialisation internals (MainInit.cpp).
+  void BindChannelArrays(int n);
+  void ConnectWindowHandlers();
+  void InitializeSteps();
+  void RecoverFromReadbackError(const QString &text);
+  void ShowMessageForm(bool show);
+  void RememberFocus(QList<QWidget *> &memory, int page);
+  void RestoreFocus(const QList<QWidget *> &memory, int page);
+  bool FMessageFormShown = false;
 
   StartOptions FOptions;
 };

@@ -1,9 +1,95 @@
-// The command queue: control handlers queue commands, the task timer sends them.
+// The command queue: control handlers queue commands, the task timer sends
+// them and serves the Refresh and storage-bin recall requests. Run/stop and
+// the storage-bin menus.
+#include <QPushButton>
 #include <QTimer>
 
+#include "forms/FormArt.h"
+#include "link/Communication.h"
 #include "main/Main.h"
+#include "main/NameNumber.h"
+#include "main/core/CommandSet.h"
+#include "serial/VMComPort.h"
 
 void TMainForm::QueuedCommandToPort(const QString &commandstr) {
   Tasks.SetCommandsDisabled(CommandsDisabled);
   if (Tasks.QueuedCommandToPort(commandstr.toStdString())) TaskTimer->start();
+}
+
+void TMainForm::TaskTimerTimer() { ProcessTasks(); }
+
+void TMainForm::ProcessTasks() {
+  // An idle tick only looks at the flags and leaves the timer running.
+  if (!Tasks.TasksPending() && !Tasks.RecallRequested() && !Tasks.ReinitRequested()) return;
+  TaskTimer->stop();
+  if (ExitRequested) return;
+  // A status poll, a reply wait or an initialisation is in progress: retry
+  // at the next tick.
+  if (!Tasks.BeginTick(StatusUpdateBusy, ComPort->InUse())) {
+    TaskTimer->start();
+    return;
+  }
+  // Requests go before the queued commands: commands queued before a recall
+  // are applied on top of the recalled settings.
+  if (auto request = Tasks.TakeRequest()) {
+    StatusTimer->stop();
+    if (request->recall) SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
+    Initialize();
+    Tasks.FinishRequest();
+    if (!ExitRequested) StatusTimer->start();
+  }
+  // Commands queued while these are sent (an edit during a reply wait) join
+  // the end of the queue and go out in this same run, in order.
+  Tasks.SetCommandsDisabled(CommandsDisabled);
+  while (!ExitRequested) {
+    const auto command = Tasks.TakeNextCommand();
+    if (!command) break;
+    SendCommand(QString::fromStdString(*command));
+  }
+  Tasks.EndTick();
+  if (!ExitRequested) TaskTimer->start();
+}
+
+void TMainForm::RunStopbtnClick() {
+  if (SystemRunning)
+    SystemStop();
+  else
+    SystemStart();
+}
+
+void TMainForm::SystemStart() {
+  const vm::RunStopAction a = vm::RunStopClick(false);
+  if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
+    anim->Start();
+    anim->show();
+  }
+  if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+    b->setText(QString::fromStdString(a.caption));
+  QueuedCommandToPort(QString::fromStdString(a.command));
+  SystemRunning = a.running;
+}
+
+void TMainForm::SystemStop() {
+  const vm::RunStopAction a = vm::RunStopClick(true);
+  SystemRunning = a.running;
+  if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
+    anim->Stop();
+    anim->hide();
+  }
+  if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+    b->setText(QString::fromStdString(a.caption));
+  QueuedCommandToPort(QString::fromStdString(a.command));
+}
+
+void TMainForm::SaveStorageBin(QObject *Sender) {
+  const auto bin = NumberFromComponentName(Sender);
+  if (!bin) return;
+  QueuedCommandToPort(QString::fromStdString(vm::SaveBinCommand(*bin)));
+}
+
+void TMainForm::RecallStorageBin(QObject *Sender) {
+  const auto bin = NumberFromComponentName(Sender);
+  if (!bin) return;
+  Tasks.RequestRecall(*bin);
+  TaskTimer->start();
 }

@@ -1,0 +1,392 @@
+// Instrument initialisation: the identity, the channel pages and storage-bin
+// items on first use, the configuration readback, the operating limits and
+// the enabling rules.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTimer>
+#include <stdexcept>
+
+#include "app/Dialogs.h"
+#include "controls/plussped.h"
+#include "controls/rpVersionInfo.h"
+#include "forms/MainWindowForm.h"
+#include "forms/MessageInfo.h"
+#include "link/Communication.h"
+#include "main/Main.h"
+#include "main/core/ChannelControls.h"
+#include "main/core/CommandSet.h"
+#include "main/core/ConfigurationReader.h"
+#include "serial/VMComPort.h"
+
+namespace {
+
+QString Q(const std::string &s) { return QString::fromStdString(s); }
+
+// The link's exchanges for the configuration reader.
+class LinkQueries : public vm::InstrumentQueries {
+ public:
+  std::string QueryText(const std::string &header) override {
+    return ::QueryText(Q(header)).toLatin1().toStdString();
+  }
+  int32_t QueryInteger(const std::string &header) override {
+    return ::QueryInteger(Q(header));
+  }
+};
+
+// Writes each result of the reading sequence into the window.
+class WindowSink : public vm::ConfigurationSink {
+ public:
+  explicit WindowSink(TMainForm &f) : f_(f) {}
+
+  void OnSystem(const vm::SystemReadback &r) override { f_.ApplySystemReadback(r); }
+  void OnTrigGate(const vm::TrigGateReadback &r) override { f_.ApplyTrigGateReadback(r); }
+
+  void OnSecurity(int32_t state) override {
+    if (auto *item = f_.findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+      item->setVisible(state == 1);
+  }
+
+  void OnAutoStart(int32_t value) override {
+    Check(QStringLiteral("AutoStartEnbl"), value == 1);
+  }
+
+  void OnClocks(bool present, int32_t inputClock, int32_t outputClock) override {
+    if (!present) return;  // the groups are hidden with the counter sources below
+    SelectSilently(QStringLiteral("ExternalInputClkSel"), inputClock);
+    SelectSilently(QStringLiteral("ExternalOutputClkSel"), outputClock);
+  }
+
+  void OnCounter(int32_t counterEnabled, int32_t counterSource) override {
+    Check(QStringLiteral("ShotCountEnbl"), counterEnabled == 1);
+    SelectSilently(QStringLiteral("CounterSourceSel"), counterSource);
+    if (auto *list = f_.findChild<QComboBox *>(QStringLiteral("CounterSourceSel")))
+      list->setEnabled(true);
+    // Clock groups shown only with more than four channels; counter sources
+    // kept for the channels the model has.
+    forms::ApplyModelToAdditionalPage(&f_, f_.ChannelCount);
+  }
+
+  bool BeforeChannels() override {
+    f_.UpdateStatus();
+    return f_.AdjustableOutputs;
+  }
+
+  void OnChannelStart(int n) override {
+    if (MessageForm && MessageForm->MessageLabel)
+      MessageForm->MessageLabel->setText(Q(vm::InitializingChannelText(n)));
+    // The model's items go before the values arrive, so a report the model
+    // cannot show ("Gate B" on four channels) is handled the same way at
+    // the first readback and at every later one.
+    if (n <= f_.BuiltChannels()) forms::TrimChannelPage(&f_, n, f_.ChannelCount);
+  }
+
+  void OnChannel(int n, const vm::ChannelReadback &r) override {
+    if (n > f_.BuiltChannels()) return;  // no page for it (model changed since start)
+    f_.ApplyChannelReadback(n, r);
+    if (r.ok()) f_.ChModesEnable(n);
+  }
+
+ private:
+  // Check boxes show the value; the cache keeps it exactly as read (a
+  // state of 2 stays 2), so no click handler rewrites it from the box.
+  void Check(const QString &name, bool on) {
+    if (auto *box = f_.findChild<QCheckBox *>(name)) {
+      const QSignalBlocker block(box);
+      box->setChecked(on);
+    }
+  }
+  void SelectSilently(const QString &name, int index) {
+    if (auto *list = f_.findChild<QComboBox *>(name)) {
+      const QSignalBlocker block(list);
+      list->setCurrentIndex(index);
+    }
+  }
+  TMainForm &f_;
+};
+
+template <class T>
+void BindOne(QObject *root, TControlArray<T> &array, const char *name, int n) {
+  const QString component = Q(vm::ChannelComponentName(name, n));
+  QObject *o = root->findChild<QObject *>(component);
+  T *typed = qobject_cast<T *>(o);
+  if (o && !typed)
+    throw std::logic_error("component " + component.toStdString() + " is of the wrong kind");
+  array[size_t(n)] = typed;
+}
+
+}  // namespace
+
+void TMainForm::BindChannelArrays(int n) {
+  if (n < 1 || n > vm::kMaxChannels) return;
+  BindOne(this, ChEnablebox, "ChEnablebox", n);
+  BindOne(this, ChDelayAdj, "ChDelayAdj", n);
+  BindOne(this, ChWidthAdj, "ChWidthAdj", n);
+  BindOne(this, ChModeSel, "ChModeSel", n);
+  BindOne(this, ChAmplitudeAdj, "ChAmplitudeAdj", n);
+  BindOne(this, ChOutputModeSel, "ChOutputModeSel", n);
+  BindOne(this, ChAmplitudeAdjGrp, "ChAmplitudeAdjGrp", n);
+  BindOne(this, ChBurstAdj, "ChBurstAdj", n);
+  BindOne(this, ChBurstCountGrp, "ChBurstCountGrp", n);
+  BindOne(this, ChWaitCountAdj, "ChWaitCountAdj", n);
+  BindOne(this, ChSyncSourceSel, "ChSyncSourceSel", n);
+  BindOne(this, ChPolaritySel, "ChPolaritySel", n);
+  BindOne(this, ChDutyOnAdj, "ChDutyOnAdj", n);
+  BindOne(this, ChDutyOnGrp, "ChDutyOnGrp", n);
+  BindOne(this, ChDutyOffAdj, "ChDutyOffAdj", n);
+  BindOne(this, ChDutyOffGrp, "ChDutyOffGrp", n);
+  BindOne(this, ChGateModeSel, "ChGateModeSel", n);
+  BindOne(this, ChMuxSelect, "ChMuxSelect", n);
+  BindOne(this, ChControlModeSel, "ChControlModeSel", n);
+  BindOne(this, ChPhaseSyncSel, "ChPhaseSyncSel", n);
+  BindOne(this, ChGateLogicSel, "ChGateLogicSel", n);
+  BindOne(this, ChReArmBtn, "ChReArmBtn", n);
+}
+
+int TMainForm::BuiltChannels() const {
+  int n = 0;
+  while (n < vm::kMaxChannels && ChDelayAdj[size_t(n + 1)]) ++n;
+  return n;
+}
+
+void TMainForm::ConnectWindowHandlers() {
+  if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+    connect(b, &QPushButton::clicked, this, [this] { RunStopbtnClick(); });
+  if (auto *a = findChild<QAction *>(QStringLiteral("Up1")))
+    connect(a, &QAction::triggered, this, [this] { Up1Click(); });
+  for (const char *name : {"BinSave1"})
+    if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
+      connect(a, &QAction::triggered, this, [this, a] { SaveStorageBin(a); });
+  for (const char *name : {"BinRestore0", "BinRestore1"})
+    if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
+      connect(a, &QAction::triggered, this, [this, a] { RecallStorageBin(a); });
+  if (auto *b = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
+    connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
+  if (auto *b = findChild<QPushButton *>(QStringLiteral("ClearShotCount")))
+    connect(b, &QPushButton::clicked, this, [this] { ClearShotCountClick(); });
+  // Page switches: tabBarClicked comes before the switch (the focus is still
+  // where the user left it), currentChanged after it.
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"))) {
+    connect(pc, &QTabWidget::tabBarClicked, this, [this] { SystemPageControlChanging(); });
+    connect(pc, &QTabWidget::currentChanged, this, [this] { SystemPageControlChange(); });
+  }
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl"))) {
+    connect(pc, &QTabWidget::tabBarClicked, this, [this] { ChPageControlChanging(); });
+    connect(pc, &QTabWidget::currentChanged, this, [this] { ChPageControlChange(); });
+  }
+}
+
+void TMainForm::CreateChannelTabs() {
+  const int count = ChannelCount;
+  for (int n = 2; n <= count && n <= vm::kMaxChannels; ++n) {
+    if (!forms::CreateChannelPage(this, n)) continue;  // exists already
+    BindChannelArrays(n);
+    ConnectChannelHandlers(n);
+  }
+  ChannelTabsCreated = true;
+  auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
+  FActiveChControls = QList<QWidget *>(pc ? pc->count() : 0, nullptr);
+}
+
+void TMainForm::UpdateStorageBins() {
+  auto *save = findChild<QMenu *>(QStringLiteral("SaveToBin"));
+  auto *restore = findChild<QMenu *>(QStringLiteral("RestoreFromBin"));
+  for (int i = vm::kFirstBuiltBin; i <= vm::kLastBin; ++i) {
+    auto *s = new QAction(QString::number(i), this);
+    s->setObjectName(Q(vm::BinSaveName(i)));
+    connect(s, &QAction::triggered, this, [this, s] { SaveStorageBin(s); });
+    if (save) save->addAction(s);
+    auto *r = new QAction(QString::number(i), this);
+    r->setObjectName(Q(vm::BinRestoreName(i)));
+    connect(r, &QAction::triggered, this, [this, r] { RecallStorageBin(r); });
+    if (restore) restore->addAction(r);
+    BinSave[size_t(i)] = findChild<QAction *>(QString::asprintf("BinSave%d", i));
+    BinRestore[size_t(i)] = findChild<QAction *>(QString::asprintf("BinRestore%d", i));
+  }
+  StorageBinsCreated = true;
+}
+
+void TMainForm::SetResolutionRanges() {
+  const vm::OperatingLimits &l = Limits;
+  if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) {
+    p->setIncrement(l.PeriodResolution);
+    p->setDecimals(l.PeriodDecimals);
+    p->setMaxValue(l.PeriodMax);
+    p->setMinValue(l.PeriodMin);
+  }
+  auto max = [this](const char *name, double v) {
+    if (auto *e = findChild<TPlusSpinEdit *>(QString::fromLatin1(name))) e->setMaxValue(v);
+  };
+  max("SysBurstAdj", double(l.SysBurstMax));
+  max("SysDutyOnAdj", double(l.SysDutyMax));
+  max("SysDutyOffAdj", double(l.SysDutyMax));
+  max("SysCycleCountAdj", double(l.SysCycleMax));
+  const int last = std::min(ChannelCount, BuiltChannels());
+  for (int n = 1; n <= last; ++n) {
+    TPlusSpinEdit *d = ChDelayAdj[size_t(n)];
+    d->setIncrement(l.DelayResolution);
+    d->setMaxValue(l.DelayMax);
+    d->setMinValue(l.DelayMin);
+    d->setDecimals(l.DelayDecimals);
+    TPlusSpinEdit *w = ChWidthAdj[size_t(n)];
+    w->setIncrement(l.WidthResolution);
+    w->setMaxValue(l.WidthMax);
+    w->setMinValue(l.WidthMin);
+    w->setDecimals(l.WidthDecimals);
+    ChBurstAdj[size_t(n)]->setMaxValue(l.ChBurstMax);
+    ChDutyOnAdj[size_t(n)]->setMaxValue(l.ChDutyMax);
+    ChDutyOffAdj[size_t(n)]->setMaxValue(l.ChDutyMax);
+    ChWaitCountAdj[size_t(n)]->setMaxValue(l.ChWaitMax);
+  }
+}
+
+void TMainForm::Up1Click() {
+  Tasks.RequestReinit();
+  TaskTimer->start();
+}
+
+void TMainForm::ShowMessageForm(bool show) {
+  if (!MessageForm) return;
+  if (show) {
+    MessageForm->MessageLabel->setText(QString::fromLatin1(vm::kInitializingSystem));
+    MessageForm->show();
+  } else {
+    MessageForm->close();
+  }
+  FMessageFormShown = show;
+}
+
+void TMainForm::Initialize() {
+  // Never nested: a Refresh or recall chosen while one runs waits for the
+  // task timer, which skips its ticks until this one has ended.
+  if (Tasks.InitializeRunning()) return;
+  Tasks.BeginInitialize();
+  try {
+    InitializeSteps();
+  } catch (const vm::ConversionError &e) {
+    RecoverFromReadbackError(QString::fromStdString(e.what()));
+    return;
+  }
+  Tasks.EndInitialize();
+}
+
+// A reply field that could not be converted ended the reading. The user is
+// told, and the window goes back to a working state: commands are sent again,
+// both timers run, the progress window is closed. Queued commands are kept;
+// pending Refresh/recall requests are dropped (they would fail the same way).
+void TMainForm::RecoverFromReadbackError(const QString &text) {
+  if (FMessageFormShown) ShowMessageForm(false);
+  if (!ExitRequested) {
+    vm::MessageRequest box;
+    box.icon = QMessageBox::Critical;
+    box.title = QStringLiteral("Error");
+    box.text = text;
+    vm::ShowMessage(this, box);
+  }
+  Tasks.RecoverAfterError();
+  CommandsDisabled = false;
+  if (ExitRequested) return;
+  StatusTimer->start();
+  TaskTimer->start();
+}
+
+void TMainForm::InitializeSteps() {
+  const QString version = VersionInfo->FileVersion();
+  auto *shotCount = findChild<QLabel *>(QStringLiteral("ShotCountlbl"));
+  auto *serialLbl = findChild<QLabel *>(QStringLiteral("SerialNumberlbl"));
+  auto *fwLbl = findChild<QLabel *>(QStringLiteral("FWVersionlbl"));
+  auto *fpgaLbl = findChild<QLabel *>(QStringLiteral("FPGAVersionlbl"));
+
+  // 1, 2: the record starts with the date; the count is unknown until polled.
+  const QLocale user = QLocale::system();
+  const QDateTime now = QDateTime::currentDateTime();
+  SettingsList.clear();
+  SettingsList << Q(vm::DateLine(user.toString(now.date(), QLocale::ShortFormat).toStdString(),
+                                 user.toString(now.time(), QLocale::LongFormat).toStdString()));
+  if (shotCount) shotCount->setText(QString::fromLatin1(vm::kShotCountUnknown));
+
+  // 3. Demonstration mode: the fixed identity, nothing else.
+  if (DemoMode) {
+    StatusTimer->stop();
+    setWindowTitle(Q(vm::DemoCaption(version.toStdString())));
+    if (serialLbl) serialLbl->setText(QString::fromLatin1(vm::kDemoSerialLabel));
+    if (fwLbl) fwLbl->setText(QString::fromLatin1(vm::kDemoFirmwareLabel));
+    if (fpgaLbl) fpgaLbl->setText(QString::fromLatin1(vm::kDemoFpgaLabel));
+    return;
+  }
+
+  // 4. No polling and no commands while the controls are filled.
+  StatusTimer->stop();
+  CommandsDisabled = true;
+  Tasks.SetCommandsDisabled(true);
+  const bool progress = Tasks.ShowsProgress();
+  if (progress) ShowMessageForm(true);
+  QCoreApplication::processEvents();
+  if (ExitRequested) return;
+
+  // 5-7. Identity.
+  const std::string badge = CompanyBadge.toStdString();
+  if (vm::ShowsBanner(badge))
+    if (auto *banner = findChild<QWidget *>(QStringLiteral("VMBlueBanner"))) banner->show();
+  const QString caption = Q(vm::MainCaption(badge, ModelNumber.toStdString(),
+                                            version.toStdString(),
+                                            std::to_string(ComPort->Port()), ComPort->Baud()));
+  setWindowTitle(caption);
+  const QString serialText = Q(vm::SerialNumberLabel(SerialNumber));
+  const QString fwText = Q(vm::FirmwareLabel(FirmwareVersion.toStdString()));
+  const QString fpgaText = Q(vm::FpgaLabel(FpgaVersion.toStdString()));
+  if (serialLbl) serialLbl->setText(serialText);
+  if (fwLbl) fwLbl->setText(fwText);
+  if (fpgaLbl) fpgaLbl->setText(fpgaText);
+  for (const QString &line : {caption, serialText, fwText, fpgaText})
+    SettingsList << Q(vm::CommentLine(line.toStdString()));
+
+  // 8, 9. Channel count, then pages and bin items on first use.
+  ChannelCount = vm::ChannelCountForModel(ModelNumber.toStdString());
+  if (!ChannelTabsCreated) CreateChannelTabs();
+  if (!StorageBinsCreated) UpdateStorageBins();
+  QCoreApplication::processEvents();
+  if (ExitRequested) return;
+
+  // 10-18. Limits (applied after the values), then everything the
+  // instrument reports, in its fixed order.
+  Limits = vm::OperatingLimits{};
+  LinkQueries io;
+  WindowSink sink(*this);
+  std::vector<std::string> record;
+  const auto error =
+      vm::ReadConfiguration(io, sink, ChannelCount, SystemParameters, ChannelParameters, record);
+  for (const std::string &line : record) SettingsList << QString::fromLatin1(line.c_str());
+  if (error) throw *error;
+  if (ExitRequested) return;
+
+  // 19-22.
+  SetResolutionRanges();
+  CommandsDisabled = false;
+  Tasks.SetCommandsDisabled(false);
+  if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
+  auto *chPages = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
+  auto *sysPages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
+  for (QTabWidget *pc : {chPages, sysPages}) {
+    if (!pc) continue;
+    const QSignalBlocker block(pc);  // a page chosen by the program is no user switch
+    pc->setCurrentIndex(0);
+  }
+  SystemModesEnable();
+  TriggerModesEnable();
+  GateModesEnable();
+  StatusTimer->start();
+  if (progress || FMessageFormShown) ShowMessageForm(false);
+  if (sysPages) sysPages->show();
+  if (chPages) chPages->show();
+}

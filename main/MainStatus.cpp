@@ -1,0 +1,154 @@
+// Status polling once a second: run state, adjustable outputs, shot count,
+// the latched error; the shot counter's controls; page focus memory.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/Dialogs.h"
+#include "forms/FormArt.h"
+#include "link/Communication.h"
+#include "main/Main.h"
+#include "main/core/CommandSet.h"
+#include "serial/VMComPort.h"
+#include "service/Service.h"
+
+void TMainForm::StatusTimerTimer() {
+  switch (vm::DecideStatusTick(ComPort->InUse(), DemoMode, CalLoadPending || CalReadPending,
+                               Tasks.TaskBusy() || Tasks.InitializeRunning())) {
+    case vm::StatusTick::Skip:
+      return;
+    case vm::StatusTick::StopPolling:
+      StatusTimer->stop();
+      return;
+    case vm::StatusTick::Poll:
+      break;
+  }
+  StatusTimer->stop();
+  StatusUpdateBusy = true;
+  UpdateStatus();
+  if (ServiceWindowRequested && !ExitRequested) {
+    if (auto *item = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+      item->setVisible(true);
+    if (ServiceForm) ServiceForm->show();
+    ServiceWindowRequested = false;
+  }
+  StatusUpdateBusy = false;
+  if (!ExitRequested) StatusTimer->start();
+}
+
+void TMainForm::UpdateStatus() {
+  // 1. The port may have gone (an unplugged adapter).
+  if (!ComPort->Open()) {
+    vm::MessageRequest box;
+    box.icon = QMessageBox::Warning;
+    box.title = QStringLiteral("Warning");
+    box.text = QString::fromLatin1(vm::kPortLostQuestion);
+    box.buttons = QMessageBox::Yes | QMessageBox::No;
+    if (vm::ShowMessage(this, box) == QMessageBox::Yes)
+      RestartApp();
+    else
+      ExitApp();
+    return;
+  }
+
+  // 2-4. Run state and adjustable outputs.
+  SystemStatus = QueryInteger(QString::fromLatin1(vm::kStatusQuery));
+  if (ExitRequested) return;
+  if (const auto running = vm::RunStateAfterPoll(SystemRunning, SystemStatus)) {
+    SystemRunning = *running;
+    if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
+      if (*running) {
+        anim->Start();
+        anim->show();
+      } else {
+        anim->Stop();
+        anim->hide();
+      }
+    }
+    if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+      b->setText(*running ? QStringLiteral("Stop") : QStringLiteral("Run"));
+  }
+  AdjustableOutputs = vm::DecodeStatusWord(SystemStatus).adjustableOutputs;
+
+  // 5. The shot count, only while its page shows.
+  auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
+  if (pages && vm::ReadsShotCount(pages->currentIndex(), SystemParameters.CounterEnabled)) {
+    const int64_t count = QueryInt64(QString::fromLatin1(vm::kShotCountQuery));
+    if (ExitRequested) return;
+    SystemParameters.ShotCount = vm::ShotCountLow32(count);
+    if (auto *l = findChild<QLabel *>(QStringLiteral("ShotCountlbl")))
+      l->setText(QString::fromStdString(vm::ShotCountText(count)));
+  }
+
+  // 6. Errors: once one was reported the label blinks with the poll and the
+  // instrument is not asked again.
+  auto *label = findChild<QLabel *>(QStringLiteral("ErrorLabel"));
+  if (!ErrorState.NeedsQuery()) {
+    if (label) label->setVisible(label->isHidden());
+    return;
+  }
+  const int32_t code = QueryInteger(QString::fromLatin1(vm::kErrorQuery));
+  if (ExitRequested) return;
+  if (ErrorState.OnReply(code) && label) {
+    if (const auto caption = vm::ErrorCaption(code)) label->setText(QString::fromStdString(*caption));
+    label->show();
+  }
+}
+
+void TMainForm::ShotCountEnblClick() {
+  auto *box = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl"));
+  const bool on = box && box->isChecked();
+  QueuedCommandToPort(QString::fromStdString(vm::CounterEnableCommand(on)));
+  SystemParameters.CounterEnabled = on ? 1 : 0;
+}
+
+void TMainForm::ClearShotCountClick() {
+  QueuedCommandToPort(QString::fromStdString(vm::CounterClearCommand()));
+  SystemParameters.ShotCount = 0;
+  if (auto *l = findChild<QLabel *>(QStringLiteral("ShotCountlbl")))
+    l->setText(QString::fromLatin1(vm::kShotCountCleared));
+}
+
+// --- Page focus memory ---------------------------------------------------------
+// Before a switch the control with the focus is remembered for the page being
+// left; after it the remembered control of the new page gets the focus back.
+
+void TMainForm::RememberFocus(QList<QWidget *> &memory, int page) {
+  if (page < 0) return;
+  if (memory.size() <= page) memory.resize(page + 1, nullptr);
+  QWidget *focus = QApplication::focusWidget();
+  memory[page] = focus && focus->window() == this ? focus : nullptr;
+}
+
+void TMainForm::RestoreFocus(const QList<QWidget *> &memory, int page) {
+  if (page < 0 || page >= memory.size()) return;
+  QWidget *w = memory[page];
+  // A control that has since been disabled or hidden cannot take the focus:
+  // the page control's own choice stands.
+  if (w && w->isEnabled() && w->isVisible() && w->focusPolicy() != Qt::NoFocus)
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainForm::SystemPageControlChanging() {
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))
+    RememberFocus(FActiveSysControls, pc->currentIndex());
+}
+
+void TMainForm::SystemPageControlChange() {
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))
+    RestoreFocus(FActiveSysControls, pc->currentIndex());
+}
+
+void TMainForm::ChPageControlChanging() {
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl")))
+    RememberFocus(FActiveChControls, pc->currentIndex());
+}
+
+void TMainForm::ChPageControlChange() {
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl")))
+    RestoreFocus(FActiveChControls, pc->currentIndex());
+}
