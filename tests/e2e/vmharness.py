@@ -9,6 +9,17 @@ import tempfile
 import time
 
 
+def _decimal_comma_locale():
+    try:
+        out = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
+    except OSError:
+        out = []
+    for name in ("de_DE.utf8", "de_DE.UTF-8"):
+        if name in out:
+            return name
+    return "C.UTF-8"
+
+
 class Session:
     def __init__(self, build_dir, model="5208", sim_args=(), app_args=(), port=1,
                  keep_dir=None):
@@ -60,7 +71,9 @@ class Session:
         e["DISPLAY"] = self.display
         e["VM5200_PORT_DIR"] = self.ports
         e.pop("QT_QPA_PLATFORM", None)
-        e["LC_ALL"] = "C.UTF-8"
+        # A decimal-comma locale where the machine has one: numbers on the
+        # wire and in the window must not follow it.
+        e["LC_ALL"] = os.environ.get("VM5200_E2E_LOCALE") or _decimal_comma_locale()
         return e
 
     def start_app(self):
