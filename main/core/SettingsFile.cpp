@@ -50,7 +50,73 @@ std::string Utf16ToUtf8(std::string_view b, bool bigEndian) {
   return out;
 }
 
+// UTF-8 to UTF-16 code units; invalid bytes become U+FFFD.
+void AppendUtf16(std::string& out, std::string_view utf8, bool bigEndian) {
+  auto put = [&](uint32_t u) {
+    const char hi = char(u >> 8), lo = char(u & 0xFF);
+    out.push_back(bigEndian ? hi : lo);
+    out.push_back(bigEndian ? lo : hi);
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = uint8_t(utf8[i]);
+    uint32_t cp = 0xFFFD;
+    size_t n = 1;
+    if (b < 0x80) {
+      cp = b;
+    } else if ((b >> 5) == 0x6 || (b >> 4) == 0xE || (b >> 3) == 0x1E) {
+      n = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : 4;
+      if (i + n <= utf8.size()) {
+        cp = b & (0x3F >> (n - 1));
+        for (size_t k = 1; k < n; ++k) {
+          const auto c = uint8_t(utf8[i + k]);
+          if ((c >> 6) != 0x2) { cp = 0xFFFD; n = k; break; }
+          cp = cp << 6 | (c & 0x3F);
+        }
+      } else {
+        n = utf8.size() - i;
+      }
+    }
+    i += n;
+    if (cp >= 0x10000 && cp <= 0x10FFFF) {
+      cp -= 0x10000;
+      put(0xD800 + (cp >> 10));
+      put(0xDC00 + (cp & 0x3FF));
+    } else {
+      put(cp > 0x10FFFF ? 0xFFFD : cp);
+    }
+  }
+}
+
+TextEncoding DetectEncoding(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return TextEncoding::Utf8Bom;
+  if (bytes.substr(0, 2) == "\xFF\xFE") return TextEncoding::Utf16LE;
+  if (bytes.substr(0, 2) == "\xFE\xFF") return TextEncoding::Utf16BE;
+  return TextEncoding::Ansi;
+}
+
 }  // namespace
+
+TextFileContent ReadTextFile(std::string_view bytes) {
+  return {SplitSettingsFile(bytes), DetectEncoding(bytes)};
+}
+
+std::string EncodeTextFile(const std::vector<std::string>& lines, TextEncoding encoding) {
+  const std::string text = SettingsFileText(lines);
+  switch (encoding) {
+    case TextEncoding::Ansi:
+      return text;
+    case TextEncoding::Utf8Bom:
+      return "\xEF\xBB\xBF" + text;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+      const bool be = encoding == TextEncoding::Utf16BE;
+      std::string out = be ? "\xFE\xFF" : "\xFF\xFE";
+      AppendUtf16(out, text, be);
+      return out;
+    }
+  }
+  return text;
+}
 
 SettingsLineKind ClassifySettingsLine(std::string_view line) {
   return line.find("//") != std::string_view::npos ? SettingsLineKind::Comment

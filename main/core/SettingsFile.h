@@ -20,6 +20,23 @@ std::vector<std::string> ReplayCommands(const std::vector<std::string>& lines);
 // File content: every line followed by CR LF, the last one included.
 std::string SettingsFileText(const std::vector<std::string>& lines);
 
+// How a text file's bytes were encoded. Files we write are Ansi (plain
+// bytes, no mark) unless they must keep the encoding of a file the user
+// loaded (the calibration file does).
+enum class TextEncoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
+
+struct TextFileContent {
+  std::vector<std::string> lines;  // as SplitSettingsFile gives them (UTF-8)
+  TextEncoding encoding = TextEncoding::Ansi;
+};
+
+// SplitSettingsFile plus the encoding found at the start of the bytes.
+TextFileContent ReadTextFile(std::string_view bytes);
+
+// The bytes of a file: every line followed by CR LF, in `encoding` with its
+// byte-order mark (none for Ansi). Lines are UTF-8 (ASCII in practice).
+std::string EncodeTextFile(const std::vector<std::string>& lines, TextEncoding encoding);
+
 // Lines of a file's bytes. CR LF, LF and CR each end a line; a final line end
 // adds no empty line. A UTF-8 byte-order mark is skipped; UTF-16 (either byte
 // order, with its mark) is converted to UTF-8. Other bytes are taken as they

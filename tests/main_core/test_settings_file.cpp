@@ -38,3 +38,14 @@ TEST(SettingsFile, ByteOrderMarks) {
   const std::string be("\xFE\xFF\0O\0K", 6);
   EXPECT_EQ(SplitSettingsFile(be), (Lines{"OK"}));
 }
+
+TEST(SettingsFile, EncodingKeptOnRewrite) {
+  const Lines lines{"// Cal", "*SER 77"};
+  for (auto enc : {TextEncoding::Ansi, TextEncoding::Utf8Bom, TextEncoding::Utf16LE,
+                   TextEncoding::Utf16BE}) {
+    const TextFileContent back = ReadTextFile(EncodeTextFile(lines, enc));
+    EXPECT_EQ(back.encoding, enc);
+    EXPECT_EQ(back.lines, lines);
+  }
+  EXPECT_EQ(EncodeTextFile({"a"}, TextEncoding::Utf16LE), std::string("\xFF\xFE" "a\0\r\0\n\0", 8));
+}
