@@ -7,6 +7,7 @@
 //   }
 //   void TMainForm::ProcessTasks() {
 //     TaskTimer->stop();
+//     if (nothing pending and no request) return;   // idle: the timer stays off
 //     if (!Tasks.BeginTick(StatusUpdateBusy, ComPort->InUse())) { TaskTimer->start(); return; }
 //     if (auto req = Tasks.TakeRequest()) {
 //       StatusTimer->stop();
@@ -17,7 +18,7 @@
 //     }
 //     while (auto c = Tasks.TakeNextCommand()) SendCommand(*c);
 //     Tasks.EndTick();
-//     TaskTimer->start();
+//     if (anything pending or requested meanwhile) TaskTimer->start();
 //   }
 //
 // Nothing queued is ever lost: the queue has no fixed size, and commands
