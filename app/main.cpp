@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/KeyState.h"
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 #include "forms/MessageInfo.h"
 #include "main/Main.h"
 #include "service/Service.h"

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
 #include "main/core/ControlRules.h"
 #include "main/core/Instrument.h"
@@ -23,6 +23,9 @@
 #include "main/core/TaskQueue.h"
 
 class QAction;
+class QColor;
+class QTextEdit;
+class TInstrumentLink;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -62,12 +65,14 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   // --- Components --------------------------------------------------------
+  // The link to the instrument; it owns ComPort.
+  TInstrumentLink *Link = nullptr;
   TVMComPort *ComPort = nullptr;
   QTimer *LaunchTimer = nullptr;  // 500 ms, once
   QTimer *TaskTimer = nullptr;    // 5 ms, sends queued commands
   QTimer *StatusTimer = nullptr;  // 1000 ms, status poll
   TrpVersionInfo *VersionInfo = nullptr;
-  QWidget *ResponseList = nullptr;  // the terminal (QTextEdit or QPlainTextEdit)
+  QTextEdit *ResponseList = nullptr;  // the terminal
   QAction *Exit1 = nullptr;
   QAction *R1 = nullptr;
   QAction *EnableLoggingMenu = nullptr;
@@ -288,6 +293,12 @@ class TMainForm : public QMainWindow {
   // Sends "*IDN?" and sets the five identity fields from the reply.
   void ParseIDN();
 
+  // --- The window's side of the link (MainLink.cpp) ----------------------
+  // One line in the terminal, in `color`.
+  void EchoLine(const QString &text, const QColor &color);
+  // A reply did not come: "Communications lost. Restart?" (Yes/No/Ignore).
+  void CommunicationLost();
+
   // --- Log -------------------------------------------------------------
   void ToggleLoggingState();
   // Appends one line when logging is on. A write error (disk full) is
@@ -310,6 +321,7 @@ class TMainForm : public QMainWindow {
  private:
   void FormClose();
   void BindControlArrays();
+  void ConnectLink();
   // The connection choice of FormCreate: false when start-up must stop
   // (exit or restart requested).
   bool ChooseConnection();

@@ -21,7 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "controls/plussped.h"
 #include "forms/MainWindowForm.h"
 #include "main/Main.h"

@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "controls/plussped.h"
 #include "controls/rpVersionInfo.h"
 #include "forms/MainWindowForm.h"

@@ -8,7 +8,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "forms/FormArt.h"
 #include "link/Communication.h"
 #include "main/Main.h"
