@@ -26,6 +26,7 @@ int main(int argc, char **argv) {
   auto mainForm = std::make_unique<TMainForm>(options);  // runs FormCreate
   auto messageForm = std::make_unique<TMessageForm>();
   auto serviceForm = std::make_unique<TServiceForm>();
+  mainForm->OpenServiceWindow = [form = serviceForm.get()] { form->show(); };
 
   // An exit or restart requested during start-up ends the program here,
   // without ever showing the window.
