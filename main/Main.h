@@ -16,6 +16,7 @@
 
 #include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
+#include "main/core/ChannelControls.h"
 #include "main/core/ControlRules.h"
 #include "main/core/Instrument.h"
 #include "main/core/Readback.h"
@@ -133,28 +134,10 @@ class TMainForm : public QMainWindow {
   QStringList CalSettingsList;
 
   // --- Control arrays (element 1 bound in FormCreate, the rest later) ----
-  TControlArray<QCheckBox> ChEnablebox{};
-  TControlArray<TPlusSpinEdit> ChDelayAdj{};
-  TControlArray<TPlusSpinEdit> ChWidthAdj{};
-  TControlArray<QComboBox> ChModeSel{};
-  TControlArray<TPlusSpinEdit> ChAmplitudeAdj{};
-  TControlArray<QComboBox> ChOutputModeSel{};
-  TControlArray<QGroupBox> ChAmplitudeAdjGrp{};
-  TControlArray<TPlusSpinEdit> ChBurstAdj{};
-  TControlArray<QGroupBox> ChBurstCountGrp{};
-  TControlArray<TPlusSpinEdit> ChWaitCountAdj{};
-  TControlArray<QComboBox> ChSyncSourceSel{};
-  TControlArray<QComboBox> ChPolaritySel{};
-  TControlArray<TPlusSpinEdit> ChDutyOnAdj{};
-  TControlArray<QGroupBox> ChDutyOnGrp{};
-  TControlArray<TPlusSpinEdit> ChDutyOffAdj{};
-  TControlArray<QGroupBox> ChDutyOffGrp{};
-  TControlArray<QComboBox> ChGateModeSel{};
-  TControlArray<QListWidget> ChMuxSelect{};  // check list
-  TControlArray<QComboBox> ChControlModeSel{};
-  TControlArray<QComboBox> ChPhaseSyncSel{};
-  TControlArray<QComboBox> ChGateLogicSel{};
-  TControlArray<QPushButton> ChReArmBtn{};
+  // ChEnablebox, ChDelayAdj, ... ChReArmBtn (main/core/ChannelControls.h).
+#define VM_CHANNEL_ARRAY_MEMBER(kind, name) TControlArray<kind> name{};
+  VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_MEMBER)
+#undef VM_CHANNEL_ARRAY_MEMBER
   TControlArray<QAction> BinSave{};
   TControlArray<QAction> BinRestore{};
 
@@ -192,17 +175,10 @@ class TMainForm : public QMainWindow {
   // chosen meanwhile waits for the task timer's next free tick.
   bool InitializeRunning() const { return Tasks.InitializeRunning(); }
 
-  // Configuration readback. Each sends its query, records the raw reply in
-  // SettingsList, updates the cache and then the controls. A reply field
-  // that cannot be converted throws vm::ConversionError after the fields
-  // before it have been applied.
-  void ParseSystemParameters();
-  void ParseTrigGateParameters();
-  void ParseChannelParameters(int chnum);
   // Channel chnum's multiplexer marks from ChannelParameters[chnum].Mux.
   void UpdateChMux(int chnum);
-  // Controls of one decoded block (used by the readers above and by the
-  // initialisation's reading sequence).
+  // Controls of one decoded block of the configuration readback (the
+  // initialisation's reading sequence decodes and applies them).
   void ApplySystemReadback(const vm::SystemReadback &r);
   void ApplyTrigGateReadback(const vm::TrigGateReadback &r);
   void ApplyChannelReadback(int chnum, const vm::ChannelReadback &r);

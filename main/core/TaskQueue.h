@@ -103,14 +103,6 @@ class TaskQueue {
   bool initializeRunning_ = false;
 };
 
-// The number in a component's name: every non-digit removed, the rest read as
-// a decimal number ("BinRestore0" -> 0, "ChDelayAdj3" -> 3). nullopt when no
-// digit is left or the number is too large. The window does this with the
-// PCRE2 pattern "\D"; this plain version gives the same result.
-std::optional<int> NumberFromName(std::string_view name);
-// The sync-source handler reads the last character of the name alone.
-std::optional<int> NumberFromLastCharacter(std::string_view name);
-
 // Run/Stop button.
 struct RunStopAction {
   bool running;         // new SystemRunning

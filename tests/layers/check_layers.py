@@ -23,7 +23,7 @@ ALLOWED = {
     "link": ["base/core", "serial/core", "link/core", "serial"],
     "ui": ["base/core"],
     "controls": ["base/core", "controls/core", "ui"],
-    "forms": ["base/core", "controls/core", "serial/core", "ui", "controls", "serial"],
+    "forms": ["base/core", "controls/core", "serial/core", "main/core", "ui", "controls", "serial"],
     "main": CORES + ["serial", "link", "ui", "controls", "forms"],
     "service": CORES + ["serial", "link", "ui", "controls", "forms", "main"],
     "app": CORES + ["serial", "link", "ui", "controls", "forms", "main", "service"],
