@@ -78,13 +78,17 @@ def one_run(build, model, channels, idle_seconds):
                 return (c1 - c0) / (w1 - w0) * 100.0
             time.sleep(1.0)
             before = share()
-            # One click on Run queues a command; the task timer sends it and
-            # stops again once the queue is empty.
+            # A click on Run and one on Stop queue two commands; the task
+            # timer sends them and stops again once the queue is empty.
             wid = s.wait_window("Velmora Model", 10)
             g = dict(kv.split("=") for kv in s.xdo("getwindowgeometry", "--shell", wid).split())
             s.xdo("mousemove", "--window", wid, 557 + 54, int(g["HEIGHT"]) - 739 + 36)
             s.xdo("click", "1")
             s.wait_transcript(r"RX :PULS0:STAT ON", 10)
+            # And Stop again, so no run-state animation is counted as idle work.
+            time.sleep(0.5)
+            s.xdo("click", "1")
+            s.wait_transcript(r"RX :PULS0:STAT OFF", 10)
             s.xdo("mousemove", 0, 0)
             time.sleep(1.0)
             idle = (before, share())
