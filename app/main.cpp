@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/KeyState.h"
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 #include "forms/MessageInfo.h"
 #include "main/Main.h"
 #include "service/Service.h"
@@ -26,6 +26,7 @@ int main(int argc, char **argv) {
   auto mainForm = std::make_unique<TMainForm>(options);  // runs FormCreate
   auto messageForm = std::make_unique<TMessageForm>();
   auto serviceForm = std::make_unique<TServiceForm>();
+  mainForm->OpenServiceWindow = [form = serviceForm.get()] { form->show(); };
 
   // An exit or restart requested during start-up ends the program here,
   // without ever showing the window.

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "controls/core/SpinModel.h"
 
 namespace {

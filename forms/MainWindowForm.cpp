@@ -557,12 +557,10 @@ void SetMuxLayout(QListWidget *list, int channelCount) {
 }
 
 QString ChannelArrayKind(const QString &array) {
-  if (array == "ChMuxSelect") return "QListWidget";
-  if (array.endsWith("Adj")) return "TPlusSpinEdit";
-  if (array.endsWith("Sel")) return "QComboBox";
-  if (array.endsWith("Grp")) return "QGroupBox";
-  if (array.endsWith("box")) return "QCheckBox";
-  if (array.endsWith("Btn")) return "QPushButton";
+#define VM_CHANNEL_ARRAY_KIND(kind, name) \
+  if (array == QLatin1String(#name)) return QStringLiteral(#kind);
+  VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_KIND)
+#undef VM_CHANNEL_ARRAY_KIND
   return {};
 }
 

@@ -17,6 +17,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "main/core/ChannelControls.h"
+
 class QMainWindow;
 class QComboBox;
 class QListWidget;
@@ -36,13 +38,7 @@ QWidget *CreateChannelPage(QMainWindow *w, int n);
 
 // The 22 per-channel control arrays, in the order the window binds them.
 // Element n of array "ChDelayAdj" is the component named "ChDelayAdj<n>".
-inline constexpr std::array<const char *, 22> kChannelArrays = {
-    "ChEnablebox",     "ChDelayAdj",       "ChWidthAdj",        "ChModeSel",
-    "ChAmplitudeAdj",  "ChOutputModeSel",  "ChAmplitudeAdjGrp", "ChBurstAdj",
-    "ChBurstCountGrp", "ChWaitCountAdj",   "ChSyncSourceSel",   "ChPolaritySel",
-    "ChDutyOnAdj",     "ChDutyOnGrp",      "ChDutyOffAdj",      "ChDutyOffGrp",
-    "ChGateModeSel",   "ChMuxSelect",      "ChControlModeSel",  "ChPhaseSyncSel",
-    "ChGateLogicSel",  "ChReArmBtn"};
+inline constexpr const auto &kChannelArrays = vm::kChannelArrayNames;
 
 // Element kind of a per-channel array: the Qt class name its element must
 // inherit ("TPlusSpinEdit", "QComboBox", "QCheckBox", "QGroupBox",

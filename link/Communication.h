@@ -1,13 +1,7 @@
 #pragma once
-// The routines through which the program talks to the instrument. They all
-// use MainForm->ComPort and never fail to their callers: an exchange that
-// cannot be made yields an empty text or 0.
-//
-// Framing: a command goes out as text + CR LF, a query as header + "?" +
-// CR LF (also when the header holds a "?" already: "*CFG? 0" is sent as
-// "*CFG? 0?"). Every exchange starts with a 30 ms pause and a purge of the
-// port; replies are one line ending in CR, handed back without trailing
-// blanks and control characters.
+// The routines through which the program talks to the instrument: one-line
+// forwards to the current TInstrumentLink (see link/InstrumentLink.h for the
+// framing). Without a link they make no exchange and yield an empty text or 0.
 #include <QColor>
 #include <QString>
 #include <cstdint>
@@ -21,7 +15,7 @@ double QueryFloat(const QString &header);
 int64_t QueryInt64(const QString &header);
 
 // Sends a command, echoes it (black) and its reply (green) in the terminal.
-// Nothing is sent while MainForm->CommandsDisabled is set.
+// Nothing is sent while commands are disabled.
 QString SendCommand(const QString &command);
 QString ReadReply();
 QString ReadAndShowReply();
@@ -30,11 +24,11 @@ QString ReadAndShowReply();
 void HandleCommTimeout();
 
 // Scans every listed port at every scan rate for an instrument of a known
-// model. True when found; ComPort is then open on that port and rate.
+// model. True when found; the port is then open on that port and rate.
 bool FindInstrument();
 
 // "hh:nn:ss.zzz" of now, as used by the terminal and the log.
 QString TimeStampNow();
 
-// Appends one line in `color` to the terminal ResponseList (plain text).
+// Appends one line in `color` to the terminal (plain text).
 void AppendTerminalLine(const QString &text, const QColor &color);

@@ -17,12 +17,14 @@
 #include <QTimer>
 #include <clocale>
 
-#include "app/Dialogs.h"
-#include "app/Restart.h"
+#include "ui/Dialogs.h"
+#include "ui/Restart.h"
 #include "controls/plussped.h"
 #include "controls/rpVersionInfo.h"
 #include "forms/FormArt.h"
 #include "forms/MainWindowForm.h"
+#include "forms/PickPort.h"
+#include "link/InstrumentLink.h"
 #include "link/Communication.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFormat.h"
@@ -50,7 +52,10 @@ TMainForm::TMainForm(StartOptions Options, QWidget *parent)
   forms::BuildMainWindow(this);
 
   // Non-visual components with their design values.
-  ComPort = new TVMComPort(this);
+  vm::InstallPortDialogs();
+  Link = new TInstrumentLink(this);
+  ConnectLink();
+  ComPort = Link->ComPort();
   ComPort->setObjectName(QStringLiteral("ComPort"));
   ComPort->setAllowEvents(false);
   ComPort->setBaud(115200);
@@ -73,7 +78,7 @@ TMainForm::TMainForm(StartOptions Options, QWidget *parent)
   VersionInfo = new TrpVersionInfo(this);
   VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
 
-  ResponseList = findChild<QWidget *>(QStringLiteral("ResponseList"));
+  ResponseList = findChild<QTextEdit *>(QStringLiteral("ResponseList"));
   Exit1 = findChild<QAction *>(QStringLiteral("Exit1"));
   R1 = findChild<QAction *>(QStringLiteral("R1"));
   EnableLoggingMenu = findChild<QAction *>(QStringLiteral("EnableLoggingMenu"));
@@ -213,21 +218,6 @@ void TMainForm::LaunchTimerTimer() {
   StatusTimer->start();
   // SystemRunning is left as the readback and the status poll found it: an
   // instrument already running shows "Stop", and the button must then stop it.
-}
-
-void TMainForm::ParseIDN() {
-  vm::InstrumentIdentity id;
-  id.CompanyBadge = CompanyBadge.toStdString();
-  id.ModelNumber = ModelNumber.toStdString();
-  id.SerialNumber = SerialNumber;
-  id.FirmwareVersion = FirmwareVersion.toStdString();
-  id.FpgaVersion = FpgaVersion.toStdString();
-  vm::ParseIdentityReply(QueryText(QStringLiteral("*IDN")).toLatin1().toStdString(), id);
-  CompanyBadge = QString::fromLatin1(id.CompanyBadge);
-  ModelNumber = QString::fromLatin1(id.ModelNumber);
-  SerialNumber = id.SerialNumber;
-  FirmwareVersion = QString::fromLatin1(id.FirmwareVersion);
-  FpgaVersion = QString::fromLatin1(id.FpgaVersion);
 }
 
 void TMainForm::RestartApp() {

@@ -14,8 +14,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
+#include "main/core/ChannelControls.h"
 #include "main/core/ControlRules.h"
 #include "main/core/Instrument.h"
 #include "main/core/Readback.h"
@@ -23,6 +24,9 @@
 #include "main/core/TaskQueue.h"
 
 class QAction;
+class QColor;
+class QTextEdit;
+class TInstrumentLink;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -62,12 +66,14 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   // --- Components --------------------------------------------------------
+  // The link to the instrument; it owns ComPort.
+  TInstrumentLink *Link = nullptr;
   TVMComPort *ComPort = nullptr;
   QTimer *LaunchTimer = nullptr;  // 500 ms, once
   QTimer *TaskTimer = nullptr;    // 5 ms, sends queued commands
   QTimer *StatusTimer = nullptr;  // 1000 ms, status poll
   TrpVersionInfo *VersionInfo = nullptr;
-  QWidget *ResponseList = nullptr;  // the terminal (QTextEdit or QPlainTextEdit)
+  QTextEdit *ResponseList = nullptr;  // the terminal
   QAction *Exit1 = nullptr;
   QAction *R1 = nullptr;
   QAction *EnableLoggingMenu = nullptr;
@@ -87,6 +93,9 @@ class TMainForm : public QMainWindow {
   bool StatusUpdateBusy = false;
   bool AdjustableOutputs = false;
   bool ServiceWindowRequested = false;
+  // Runs the service window's initialisation and shows it; set by the
+  // program's entry (the service window sits above this one).
+  std::function<void()> OpenServiceWindow;
   bool ChannelTabsCreated = false;
   bool StorageBinsCreated = false;
   bool CalReadPending = false;
@@ -125,28 +134,10 @@ class TMainForm : public QMainWindow {
   QStringList CalSettingsList;
 
   // --- Control arrays (element 1 bound in FormCreate, the rest later) ----
-  TControlArray<QCheckBox> ChEnablebox{};
-  TControlArray<TPlusSpinEdit> ChDelayAdj{};
-  TControlArray<TPlusSpinEdit> ChWidthAdj{};
-  TControlArray<QComboBox> ChModeSel{};
-  TControlArray<TPlusSpinEdit> ChAmplitudeAdj{};
-  TControlArray<QComboBox> ChOutputModeSel{};
-  TControlArray<QGroupBox> ChAmplitudeAdjGrp{};
-  TControlArray<TPlusSpinEdit> ChBurstAdj{};
-  TControlArray<QGroupBox> ChBurstCountGrp{};
-  TControlArray<TPlusSpinEdit> ChWaitCountAdj{};
-  TControlArray<QComboBox> ChSyncSourceSel{};
-  TControlArray<QComboBox> ChPolaritySel{};
-  TControlArray<TPlusSpinEdit> ChDutyOnAdj{};
-  TControlArray<QGroupBox> ChDutyOnGrp{};
-  TControlArray<TPlusSpinEdit> ChDutyOffAdj{};
-  TControlArray<QGroupBox> ChDutyOffGrp{};
-  TControlArray<QComboBox> ChGateModeSel{};
-  TControlArray<QListWidget> ChMuxSelect{};  // check list
-  TControlArray<QComboBox> ChControlModeSel{};
-  TControlArray<QComboBox> ChPhaseSyncSel{};
-  TControlArray<QComboBox> ChGateLogicSel{};
-  TControlArray<QPushButton> ChReArmBtn{};
+  // ChEnablebox, ChDelayAdj, ... ChReArmBtn (main/core/ChannelControls.h).
+#define VM_CHANNEL_ARRAY_MEMBER(kind, name) TControlArray<kind> name{};
+  VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_MEMBER)
+#undef VM_CHANNEL_ARRAY_MEMBER
   TControlArray<QAction> BinSave{};
   TControlArray<QAction> BinRestore{};
 
@@ -184,17 +175,10 @@ class TMainForm : public QMainWindow {
   // chosen meanwhile waits for the task timer's next free tick.
   bool InitializeRunning() const { return Tasks.InitializeRunning(); }
 
-  // Configuration readback. Each sends its query, records the raw reply in
-  // SettingsList, updates the cache and then the controls. A reply field
-  // that cannot be converted throws vm::ConversionError after the fields
-  // before it have been applied.
-  void ParseSystemParameters();
-  void ParseTrigGateParameters();
-  void ParseChannelParameters(int chnum);
   // Channel chnum's multiplexer marks from ChannelParameters[chnum].Mux.
   void UpdateChMux(int chnum);
-  // Controls of one decoded block (used by the readers above and by the
-  // initialisation's reading sequence).
+  // Controls of one decoded block of the configuration readback (the
+  // initialisation's reading sequence decodes and applies them).
   void ApplySystemReadback(const vm::SystemReadback &r);
   void ApplyTrigGateReadback(const vm::TrigGateReadback &r);
   void ApplyChannelReadback(int chnum, const vm::ChannelReadback &r);
@@ -288,6 +272,12 @@ class TMainForm : public QMainWindow {
   // Sends "*IDN?" and sets the five identity fields from the reply.
   void ParseIDN();
 
+  // --- The window's side of the link (MainLink.cpp) ----------------------
+  // One line in the terminal, in `color`.
+  void EchoLine(const QString &text, const QColor &color);
+  // A reply did not come: "Communications lost. Restart?" (Yes/No/Ignore).
+  void CommunicationLost();
+
   // --- Log -------------------------------------------------------------
   void ToggleLoggingState();
   // Appends one line when logging is on. A write error (disk full) is
@@ -310,6 +300,7 @@ class TMainForm : public QMainWindow {
  private:
   void FormClose();
   void BindControlArrays();
+  void ConnectLink();
   // The connection choice of FormCreate: false when start-up must stop
   // (exit or restart requested).
   bool ChooseConnection();

@@ -21,7 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "controls/plussped.h"
 #include "forms/MainWindowForm.h"
 #include "main/Main.h"
@@ -198,28 +198,9 @@ void TMainForm::ConnectChannelHandlers(int n) {
   if (n < 1 || n > 8) return;
   // Bind whatever element of channel n is not bound yet (a no-op when the
   // page's creator has bound them).
-  BindElement(this, ChEnablebox, "ChEnablebox", n);
-  BindElement(this, ChDelayAdj, "ChDelayAdj", n);
-  BindElement(this, ChWidthAdj, "ChWidthAdj", n);
-  BindElement(this, ChModeSel, "ChModeSel", n);
-  BindElement(this, ChAmplitudeAdj, "ChAmplitudeAdj", n);
-  BindElement(this, ChOutputModeSel, "ChOutputModeSel", n);
-  BindElement(this, ChAmplitudeAdjGrp, "ChAmplitudeAdjGrp", n);
-  BindElement(this, ChBurstAdj, "ChBurstAdj", n);
-  BindElement(this, ChBurstCountGrp, "ChBurstCountGrp", n);
-  BindElement(this, ChWaitCountAdj, "ChWaitCountAdj", n);
-  BindElement(this, ChSyncSourceSel, "ChSyncSourceSel", n);
-  BindElement(this, ChPolaritySel, "ChPolaritySel", n);
-  BindElement(this, ChDutyOnAdj, "ChDutyOnAdj", n);
-  BindElement(this, ChDutyOnGrp, "ChDutyOnGrp", n);
-  BindElement(this, ChDutyOffAdj, "ChDutyOffAdj", n);
-  BindElement(this, ChDutyOffGrp, "ChDutyOffGrp", n);
-  BindElement(this, ChGateModeSel, "ChGateModeSel", n);
-  BindElement(this, ChMuxSelect, "ChMuxSelect", n);
-  BindElement(this, ChControlModeSel, "ChControlModeSel", n);
-  BindElement(this, ChPhaseSyncSel, "ChPhaseSyncSel", n);
-  BindElement(this, ChGateLogicSel, "ChGateLogicSel", n);
-  BindElement(this, ChReArmBtn, "ChReArmBtn", n);
+#define VM_BIND_CHANNEL_ELEMENT(kind, name) BindElement(this, name, #name, n);
+  VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ELEMENT)
+#undef VM_BIND_CHANNEL_ELEMENT
 
   auto spin = [this](TPlusSpinEdit *s, void (TMainForm::*handler)(QObject *)) {
     if (FirstConnection(s))

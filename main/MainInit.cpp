@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "controls/plussped.h"
 #include "controls/rpVersionInfo.h"
 #include "forms/MainWindowForm.h"
@@ -129,28 +129,9 @@ void BindOne(QObject *root, TControlArray<T> &array, const char *name, int n) {
 
 void TMainForm::BindChannelArrays(int n) {
   if (n < 1 || n > vm::kMaxChannels) return;
-  BindOne(this, ChEnablebox, "ChEnablebox", n);
-  BindOne(this, ChDelayAdj, "ChDelayAdj", n);
-  BindOne(this, ChWidthAdj, "ChWidthAdj", n);
-  BindOne(this, ChModeSel, "ChModeSel", n);
-  BindOne(this, ChAmplitudeAdj, "ChAmplitudeAdj", n);
-  BindOne(this, ChOutputModeSel, "ChOutputModeSel", n);
-  BindOne(this, ChAmplitudeAdjGrp, "ChAmplitudeAdjGrp", n);
-  BindOne(this, ChBurstAdj, "ChBurstAdj", n);
-  BindOne(this, ChBurstCountGrp, "ChBurstCountGrp", n);
-  BindOne(this, ChWaitCountAdj, "ChWaitCountAdj", n);
-  BindOne(this, ChSyncSourceSel, "ChSyncSourceSel", n);
-  BindOne(this, ChPolaritySel, "ChPolaritySel", n);
-  BindOne(this, ChDutyOnAdj, "ChDutyOnAdj", n);
-  BindOne(this, ChDutyOnGrp, "ChDutyOnGrp", n);
-  BindOne(this, ChDutyOffAdj, "ChDutyOffAdj", n);
-  BindOne(this, ChDutyOffGrp, "ChDutyOffGrp", n);
-  BindOne(this, ChGateModeSel, "ChGateModeSel", n);
-  BindOne(this, ChMuxSelect, "ChMuxSelect", n);
-  BindOne(this, ChControlModeSel, "ChControlModeSel", n);
-  BindOne(this, ChPhaseSyncSel, "ChPhaseSyncSel", n);
-  BindOne(this, ChGateLogicSel, "ChGateLogicSel", n);
-  BindOne(this, ChReArmBtn, "ChReArmBtn", n);
+#define VM_BIND_CHANNEL_ARRAY(kind, name) BindOne(this, name, #name, n);
+  VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ARRAY)
+#undef VM_BIND_CHANNEL_ARRAY
 }
 
 int TMainForm::BuiltChannels() const {

@@ -18,10 +18,16 @@ void TMainForm::QueuedCommandToPort(const QString &commandstr) {
 
 void TMainForm::TaskTimerTimer() { ProcessTasks(); }
 
+// Something for the task timer to do: a queued command or a request.
+static bool TaskWork(const vm::TaskQueue &t) {
+  return t.TasksPending() || t.RecallRequested() || t.ReinitRequested();
+}
+
 void TMainForm::ProcessTasks() {
-  // An idle tick only looks at the flags and leaves the timer running.
-  if (!Tasks.TasksPending() && !Tasks.RecallRequested() && !Tasks.ReinitRequested()) return;
+  // The timer runs only while there is work; it is armed again by the next
+  // queued command or request.
   TaskTimer->stop();
+  if (!TaskWork(Tasks)) return;
   if (ExitRequested) return;
   // A status poll, a reply wait or an initialisation is in progress: retry
   // at the next tick.
@@ -47,7 +53,7 @@ void TMainForm::ProcessTasks() {
     SendCommand(QString::fromStdString(*command));
   }
   Tasks.EndTick();
-  if (!ExitRequested) TaskTimer->start();
+  if (!ExitRequested && TaskWork(Tasks)) TaskTimer->start();
 }
 
 void TMainForm::RunStopbtnClick() {

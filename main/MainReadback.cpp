@@ -45,39 +45,6 @@ QStringList Items(const QComboBox *list) {
 
 }  // namespace
 
-void TMainForm::ParseSystemParameters() {
-  const QString reply = QueryText(QString::fromStdString(vm::ConfigQuery(vm::kSystemBlock)));
-  SettingsList << QString::fromStdString(
-      vm::ConfigRecordLine(vm::kSystemBlock, reply.toLatin1().toStdString()));
-  const vm::SystemReadback r = vm::ParseSystemBlock(reply.toLatin1().toStdString(), SystemParameters);
-  SystemParameters = r.values;
-  ApplySystemReadback(r);
-  r.ThrowIfError();
-}
-
-void TMainForm::ParseTrigGateParameters() {
-  const QString reply = QueryText(QString::fromStdString(vm::ConfigQuery(vm::kTrigGateBlock)));
-  SettingsList << QString::fromStdString(
-      vm::ConfigRecordLine(vm::kTrigGateBlock, reply.toLatin1().toStdString()));
-  const vm::TrigGateReadback r =
-      vm::ParseTrigGateBlock(reply.toLatin1().toStdString(), SystemParameters);
-  SystemParameters = r.values;
-  ApplyTrigGateReadback(r);
-  r.ThrowIfError();
-}
-
-void TMainForm::ParseChannelParameters(int chnum) {
-  if (chnum < 1 || chnum > BuiltChannels()) return;
-  const QString reply = QueryText(QString::fromStdString(vm::ConfigQuery(chnum)));
-  SettingsList << QString::fromStdString(
-      vm::ConfigRecordLine(chnum, reply.toLatin1().toStdString()));
-  const vm::ChannelReadback r = vm::ParseChannelBlock(
-      reply.toLatin1().toStdString(), ChannelParameters[size_t(chnum)], AdjustableOutputs);
-  ChannelParameters[size_t(chnum)] = r.values;
-  ApplyChannelReadback(chnum, r);
-  r.ThrowIfError();
-}
-
 void TMainForm::ApplySystemReadback(const vm::SystemReadback &r) {
   const vm::TSystemParameters &v = SystemParameters;
   if (r.running) SystemRunning = *r.running;

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <string>
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 #include "controls/plussped.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"

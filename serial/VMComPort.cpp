@@ -3,20 +3,16 @@
 #include <grp.h>
 #include <sys/stat.h>
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
 #include <QThread>
-#include <QWidget>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <memory>
 
-#include "app/Dialogs.h"
-#include "serial/PickPort.h"
 #include "serial/SerialDevice.h"
 #include "serial/core/PortList.h"
 #include "serial/core/Terminator.h"
@@ -60,16 +56,36 @@ vm::serial::Handshake ToDevice(THandshake h) {
   }
 }
 
+TPortAsk &AskAnswer() {
+  static TPortAsk a;
+  return a;
+}
+
+TPortPick &PickAnswer() {
+  static TPortPick p;
+  return p;
+}
+
 }  // namespace
 
 TVMComPort::TVMComPort(QObject *AOwner) : QObject(AOwner) {}
 
 TVMComPort::~TVMComPort() { Close(); }
 
-QWidget *TVMComPort::dialogParent() const {
-  for (QObject *o = parent(); o; o = o->parent())
-    if (o->isWidgetType()) return static_cast<QWidget *>(o);
-  return nullptr;
+void TVMComPort::SetUserAnswers(TPortAsk ask, TPortPick pick) {
+  AskAnswer() = std::move(ask);
+  PickAnswer() = std::move(pick);
+}
+
+bool TVMComPort::ask(TPortQuestion::TKind kind, const QString &text, const QString &detail) {
+  if (!AskAnswer()) return false;
+  TPortQuestion q;
+  q.Kind = kind;
+  q.Text = text;
+  q.Detail = detail;
+  // A copy: the answer may install other answers while its box is open.
+  const TPortAsk answer = AskAnswer();
+  return answer(parent(), q);
 }
 
 // --- Properties ---------------------------------------------------------------
@@ -158,11 +174,7 @@ bool TVMComPort::openOnce(int *err, QString *device) {
   return FPort != nullptr;
 }
 
-int TVMComPort::reportOpenError(int err, const QString &device) {
-  vm::MessageRequest req;
-  req.icon = QMessageBox::Warning;
-  req.title = QStringLiteral("Warning");
-  req.text = QStringLiteral("Error opening COM%1: ").arg(FPortNumber);
+bool TVMComPort::reportOpenError(int err, const QString &device) {
   QString why;
   if (device.isEmpty()) {
     why = QStringLiteral("This machine has no serial port %1.").arg(PortName(FPortNumber));
@@ -172,9 +184,7 @@ int TVMComPort::reportOpenError(int err, const QString &device) {
         vm::serial::OpenFailureAdvice(err, QFile::encodeName(device).toStdString(), GroupOf(device).toStdString());
     if (!advice.empty()) why += QStringLiteral("\n\n") + QString::fromStdString(advice);
   }
-  req.informativeText = why;
-  req.buttons = QMessageBox::Abort | QMessageBox::Retry;
-  return vm::ShowMessage(dialogParent(), req);
+  return ask(TPortQuestion::pqOpenError, QStringLiteral("Error opening COM%1: ").arg(FPortNumber), why);
 }
 
 bool TVMComPort::Open() {
@@ -185,9 +195,9 @@ bool TVMComPort::Open() {
     QString device;
     if (openOnce(&err, &device)) break;
     if (!FShowErrors) break;
-    const int answer = reportOpenError(err, device);
+    const bool retry = reportOpenError(err, device);
     if (!self) return false;
-    if (answer == QMessageBox::Abort) break;
+    if (!retry) break;
   }
   if (FPort) FPort->Configure(FBaudRate, ToDevice(FParity), ToDevice(FHandshake));
   return Opened();
@@ -248,7 +258,7 @@ bool TVMComPort::drainInto(QByteArray &result) {
 }
 
 void TVMComPort::refuseNestedRead() {
-  if (FShowErrors) vm::ShowInfo(dialogParent(), QStringLiteral("Port is in use -- operation aborted"));
+  if (FShowErrors) ask(TPortQuestion::pqNotice, QStringLiteral("Port is in use -- operation aborted"));
 }
 
 QByteArray TVMComPort::Read() {
@@ -315,14 +325,9 @@ QByteArray TVMComPort::Read() {
       if (!FPort && !FLost) break;  // the handler closed the port
     }
     if (!FShowErrors) break;
-    vm::MessageRequest req;
-    req.icon = QMessageBox::Warning;
-    req.title = QStringLiteral("Warning");
-    req.text = QStringLiteral("Timeout waiting for response.");
-    req.buttons = QMessageBox::Abort | QMessageBox::Retry;
-    const auto answer = vm::ShowMessage(dialogParent(), req);
+    const bool retry = ask(TPortQuestion::pqTimeout, QStringLiteral("Timeout waiting for response."));
     if (!self) return {};
-    if (answer != QMessageBox::Retry) break;
+    if (!retry) break;
     FTimedOut = false;
     clock.restart();
     if (!FPort) {
@@ -356,7 +361,7 @@ void TVMComPort::ReadRaw(QByteArray &buffer) {
     if (got < 0) {
       const int err = errno;
       if (SerialDevice::IsHardError(err)) closeLost();
-      vm::ShowInfo(dialogParent(), QStringLiteral("Raw read error."));
+      ask(TPortQuestion::pqNotice, QStringLiteral("Raw read error."));
     }
   }
   FPortInUse = false;
@@ -366,40 +371,33 @@ void TVMComPort::ReadRaw(QByteArray &buffer) {
 
 bool TVMComPort::Pick() {
   QPointer<TVMComPort> self(this);
-  auto dlg = std::make_unique<TformPickPort>(dialogParent());
-  FPickPortDlg = dlg.get();
   const bool showErrors = FShowErrors;
   const int port = FPortNumber;
 
   const QList<int> ports = GetValidSerialPorts();
   if (ports.isEmpty()) {
-    vm::ShowInfo(dialogParent(), QStringLiteral("No available ports."));
-    if (self) FPickPortDlg = nullptr;
+    ask(TPortQuestion::pqNotice, QStringLiteral("No available ports."));
     return false;
   }
 
   // Offer only what can be opened now. The number is stored without
   // reopening the previous port; each Open closes the one before.
+  QStringList openable;
   FShowErrors = false;
   for (int p : ports) {
     FPortNumber = p;
-    if (Open()) dlg->listPorts->addItem(PortName(p));
+    if (Open()) openable << PortName(p);
   }
   FShowErrors = showErrors;
   FPortNumber = port;
 
-  dlg->listPorts->setCurrentIndex(dlg->listPorts->findText(PortName(FPortNumber)));
-
-  bool result = false;
-  const int answer = dlg->exec();
-  if (!self) return false;
-  if (answer == QDialog::Accepted && dlg->listPorts->currentIndex() >= 0) {
-    const QString entry = dlg->listPorts->currentText();
-    if (auto n = vm::serial::ParseComPortNumber(entry.toStdString())) {
-      FPortNumber = *n;
-      result = true;
-    }
+  if (!PickAnswer()) return false;
+  const TPortPick pick = PickAnswer();
+  const QString entry = pick(parent(), openable, PortName(FPortNumber));
+  if (!self || entry.isEmpty()) return false;
+  if (auto n = vm::serial::ParseComPortNumber(entry.toStdString())) {
+    FPortNumber = *n;
+    return true;
   }
-  FPickPortDlg = nullptr;
-  return result;
+  return false;
 }

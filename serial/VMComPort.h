@@ -12,11 +12,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
-
-class QWidget;
-class TformPickPort;
 
 namespace vm::serial {
 class SerialDevice;
@@ -26,6 +25,28 @@ class SerialDevice;
 enum THandshake : std::uint8_t { hsNone, hsHardware, hsAssertAll };
 // Parity applied at open (always 8 data bits, 1 stop bit).
 enum TParity : std::uint8_t { parNone, parEven, parOdd };
+
+// What the component asks its user. The component shows nothing itself: the
+// window layer installs the answers (SetUserAnswers) and shows the boxes.
+struct TPortQuestion {
+  enum TKind : std::uint8_t {
+    pqOpenError,  // "Error opening COM<n>: " with the reason; Abort or Retry
+    pqTimeout,    // "Timeout waiting for response."; Abort or Retry
+    pqNotice      // a plain notice ("Port is in use -- operation aborted"); OK
+  };
+  TKind Kind = pqNotice;
+  QString Text;
+  QString Detail;  // the reason under the text (open errors)
+};
+
+class TVMComPort;
+// Answers one question; true means Retry. `owner` is the component's owner
+// (the box's parent when it is a widget), possibly null.
+using TPortAsk = std::function<bool(QObject *owner, const TPortQuestion &question)>;
+// The manual pick: the ports that can be opened now ("COM<n>") and the one
+// to preselect (may be absent from the list). Returns the chosen entry, or an
+// empty text when the user cancelled.
+using TPortPick = std::function<QString(QObject *owner, const QStringList &ports, const QString &current)>;
 
 class TVMComPort : public QObject {
   Q_OBJECT
@@ -117,14 +138,15 @@ class TVMComPort : public QObject {
   // Replaces the contents of buffer with the bytes now waiting (never more
   // than that, so the buffer cannot overflow).
   void ReadRaw(QByteArray &buffer);
-  // The modal port picker: lists the ports that can be opened now. True when
-  // the user chose one with OK; Port then holds it (the port is not reopened).
+  // The manual pick: offers the ports that can be opened now. True when the
+  // user chose one; Port then holds it (the port is not reopened).
   bool Pick();
   // The machine's serial port numbers, ascending, no zeros.
   QList<int> GetValidSerialPorts() const;
 
-  // The picker while Pick runs, otherwise null.
-  TformPickPort *PickPortDlg() const { return FPickPortDlg; }
+  // Process-wide answers to the component's questions and its pick. Without
+  // them nothing is shown: questions are answered Abort, a pick is cancelled.
+  static void SetUserAnswers(TPortAsk ask, TPortPick pick);
 
   // "COM<n>".
   static QString PortName(int n);
@@ -137,9 +159,9 @@ class TVMComPort : public QObject {
   void OnTimeout(TVMComPort *Sender);
 
  private:
-  QWidget *dialogParent() const;
+  bool ask(TPortQuestion::TKind kind, const QString &text, const QString &detail = {});
   bool openOnce(int *err, QString *device);
-  int reportOpenError(int err, const QString &device);
+  bool reportOpenError(int err, const QString &device);
   void reopenIfOpen();
   void closeLost();
   bool drainInto(QByteArray &result);
@@ -154,7 +176,6 @@ class TVMComPort : public QObject {
   std::unique_ptr<vm::serial::SerialDevice> FPort;  // null when closed
   bool FPortInUse = false;
   int FPortNumber = 1;
-  TformPickPort *FPickPortDlg = nullptr;
   quint32 FResponseTime = 1000;
   bool FShowErrors = true;
   bool FTimedOut = false;

@@ -23,8 +23,8 @@
 #include <random>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "app/core/Numbers.h"
+#include "ui/Dialogs.h"
+#include "base/core/Numbers.h"
 #include "controls/plussped.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"

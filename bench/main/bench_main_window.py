@@ -78,13 +78,17 @@ def one_run(build, model, channels, idle_seconds):
                 return (c1 - c0) / (w1 - w0) * 100.0
             time.sleep(1.0)
             before = share()
-            # One click on Run queues a command: from then on the task timer
-            # ticks every 5 ms for the rest of the run.
+            # A click on Run and one on Stop queue two commands; the task
+            # timer sends them and stops again once the queue is empty.
             wid = s.wait_window("Velmora Model", 10)
             g = dict(kv.split("=") for kv in s.xdo("getwindowgeometry", "--shell", wid).split())
             s.xdo("mousemove", "--window", wid, 557 + 54, int(g["HEIGHT"]) - 739 + 36)
             s.xdo("click", "1")
             s.wait_transcript(r"RX :PULS0:STAT ON", 10)
+            # And Stop again, so no run-state animation is counted as idle work.
+            time.sleep(0.5)
+            s.xdo("click", "1")
+            s.wait_transcript(r"RX :PULS0:STAT OFF", 10)
             s.xdo("mousemove", 0, 0)
             time.sleep(1.0)
             idle = (before, share())
@@ -111,7 +115,7 @@ def main():
               "(%d exchanges, %d bytes on the wire), ratio %.3f" % (r + 1, m, f, n, b, m / f))
         if idle is not None:
             print("idle CPU over %.0f s (status poll running): %.2f %% of one core before any "
-                  "command, %.2f %% with the task timer ticking" % (a.idle_seconds, idle[0], idle[1]))
+                  "command, %.2f %% after a first command" % (a.idle_seconds, idle[0], idle[1]))
     print("median ratio to the floor: %.3f (goal <= 1.15)" % statistics.median(ratios))
     return 0
 

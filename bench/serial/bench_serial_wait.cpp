@@ -6,7 +6,7 @@
 //   build/bench/serial/bench_serial_wait [timeout-ms] [round-trips]
 #include <time.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
@@ -48,7 +48,7 @@ void MeasureTimeout(TVMComPort &port, bool allowEvents, int timeoutMs) {
 
 int main(int argc, char **argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  QCoreApplication app(argc, argv);
   const int timeoutMs = argc > 1 ? std::max(1, atoi(argv[1])) : 3000;
   const int trips = argc > 2 ? std::max(1, atoi(argv[2])) : 500;
 

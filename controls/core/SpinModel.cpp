@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 namespace vm {
 

@@ -1,6 +1,6 @@
 #include "link/core/Identity.h"
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 namespace vm {
 

@@ -8,14 +8,24 @@
 
 namespace vm {
 
-// The 22 per-channel control arrays; element n is the component named like
-// the array followed by n.
+// The 22 per-channel control arrays, the one list of them: X(kind, name) for
+// each, in the order the window binds them. Element n of array `name` is the
+// component named `name` followed by n, a widget of class `kind`
+// (TPlusSpinEdit, QComboBox, QCheckBox, QGroupBox, QListWidget, QPushButton).
+#define VM_CHANNEL_ARRAYS(X)                                                              \
+  X(QCheckBox, ChEnablebox) X(TPlusSpinEdit, ChDelayAdj) X(TPlusSpinEdit, ChWidthAdj)     \
+  X(QComboBox, ChModeSel) X(TPlusSpinEdit, ChAmplitudeAdj) X(QComboBox, ChOutputModeSel) \
+  X(QGroupBox, ChAmplitudeAdjGrp) X(TPlusSpinEdit, ChBurstAdj)                           \
+  X(QGroupBox, ChBurstCountGrp) X(TPlusSpinEdit, ChWaitCountAdj)                         \
+  X(QComboBox, ChSyncSourceSel) X(QComboBox, ChPolaritySel) X(TPlusSpinEdit, ChDutyOnAdj) \
+  X(QGroupBox, ChDutyOnGrp) X(TPlusSpinEdit, ChDutyOffAdj) X(QGroupBox, ChDutyOffGrp)    \
+  X(QComboBox, ChGateModeSel) X(QListWidget, ChMuxSelect) X(QComboBox, ChControlModeSel) \
+  X(QComboBox, ChPhaseSyncSel) X(QComboBox, ChGateLogicSel) X(QPushButton, ChReArmBtn)
+
+#define VM_CHANNEL_ARRAY_NAME(kind, name) #name,
 inline constexpr std::array<const char*, 22> kChannelArrayNames{
-    "ChEnablebox",     "ChDelayAdj",     "ChWidthAdj",     "ChModeSel",     "ChAmplitudeAdj",
-    "ChOutputModeSel", "ChAmplitudeAdjGrp", "ChBurstAdj",  "ChBurstCountGrp", "ChWaitCountAdj",
-    "ChSyncSourceSel", "ChPolaritySel",  "ChDutyOnAdj",    "ChDutyOnGrp",   "ChDutyOffAdj",
-    "ChDutyOffGrp",    "ChGateModeSel",  "ChMuxSelect",    "ChControlModeSel", "ChPhaseSyncSel",
-    "ChGateLogicSel",  "ChReArmBtn"};
+    VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_NAME)};
+#undef VM_CHANNEL_ARRAY_NAME
 
 // "<base><n>", e.g. ("ChDelayAdj", 3) -> "ChDelayAdj3".
 std::string ChannelComponentName(std::string_view base, int n);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 namespace vm {
 

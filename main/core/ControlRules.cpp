@@ -5,21 +5,6 @@
 
 namespace vm {
 
-namespace {
-std::optional<int> InBuiltRange(std::optional<int> n, int builtChannels) {
-  if (n && *n >= 1 && *n <= builtChannels && *n <= kMaxChannels) return n;
-  return std::nullopt;
-}
-}  // namespace
-
-std::optional<int> HandlerChannel(std::string_view senderName, int builtChannels) {
-  return InBuiltRange(NumberFromName(senderName), builtChannels);
-}
-
-std::optional<int> SyncHandlerChannel(std::string_view senderName, int builtChannels) {
-  return InBuiltRange(NumberFromLastCharacter(senderName), builtChannels);
-}
-
 TimeEditDecision DecideTimeEdit(double value, double resolution, double stored) {
   if (CheckResolution(value, resolution)) return {true, value};
   return {false, stored};

@@ -17,12 +17,6 @@ namespace vm {
 // The channel caches, indexed by channel number 1..8 (element 0 unused).
 using TChannelTable = std::array<TChannelParameters, kMaxChannels + 1>;
 
-// Channel of a handler's sender: the digits of its name, accepted only for a
-// channel whose controls exist (1..builtChannels). nullopt: ignore the event.
-std::optional<int> HandlerChannel(std::string_view senderName, int builtChannels);
-// The sync-source handler reads the last character of the name alone.
-std::optional<int> SyncHandlerChannel(std::string_view senderName, int builtChannels);
-
 // ---- delay, width, period ----------------------------------------------------
 // Accepted (on the grid): store `value` and queue it. Refused: set the control
 // back to `value` (the stored one); its change event then queues it again.

@@ -1,6 +1,6 @@
 #pragma once
 // One user edit of a control: what goes into the cache and which command is
-// queued. The window's handler finds the channel (HandlerChannel), reads its
+// queued. The window's handler finds the channel (the digits of the sender's name), reads its
 // control, calls one of these and queues the returned command; afterwards it
 // applies the enabling rule its control needs (ChModesEnableFor, ...).
 // A returned empty command means: queue nothing.

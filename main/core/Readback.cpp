@@ -1,6 +1,6 @@
 #include "main/core/Readback.h"
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 #include "main/core/CommandSet.h"
 
 namespace vm {

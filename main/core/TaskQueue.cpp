@@ -1,6 +1,6 @@
 #include "main/core/TaskQueue.h"
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 #include "main/core/CommandSet.h"
 
 namespace vm {
@@ -40,20 +40,6 @@ void TaskQueue::RecoverAfterError() {
   requestInService_ = false;
   taskBusy_ = false;
   initializeRunning_ = false;
-}
-
-std::optional<int> NumberFromName(std::string_view name) {
-  std::string digits;
-  for (char c : name)
-    if (c >= '0' && c <= '9') digits.push_back(c);
-  if (digits.empty()) return std::nullopt;
-  auto v = ParseInt32(digits);
-  return v ? std::optional<int>(*v) : std::nullopt;
-}
-
-std::optional<int> NumberFromLastCharacter(std::string_view name) {
-  if (name.empty() || name.back() < '0' || name.back() > '9') return std::nullopt;
-  return name.back() - '0';
 }
 
 RunStopAction RunStopClick(bool systemRunning) {

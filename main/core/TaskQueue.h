@@ -7,6 +7,7 @@
 //   }
 //   void TMainForm::ProcessTasks() {
 //     TaskTimer->stop();
+//     if (nothing pending and no request) return;   // idle: the timer stays off
 //     if (!Tasks.BeginTick(StatusUpdateBusy, ComPort->InUse())) { TaskTimer->start(); return; }
 //     if (auto req = Tasks.TakeRequest()) {
 //       StatusTimer->stop();
@@ -17,7 +18,7 @@
 //     }
 //     while (auto c = Tasks.TakeNextCommand()) SendCommand(*c);
 //     Tasks.EndTick();
-//     TaskTimer->start();
+//     if (anything pending or requested meanwhile) TaskTimer->start();
 //   }
 //
 // Nothing queued is ever lost: the queue has no fixed size, and commands
@@ -101,14 +102,6 @@ class TaskQueue {
   bool taskBusy_ = false;
   bool initializeRunning_ = false;
 };
-
-// The number in a component's name: every non-digit removed, the rest read as
-// a decimal number ("BinRestore0" -> 0, "ChDelayAdj3" -> 3). nullopt when no
-// digit is left or the number is too large. The window does this with the
-// PCRE2 pattern "\D"; this plain version gives the same result.
-std::optional<int> NumberFromName(std::string_view name);
-// The sync-source handler reads the last character of the name alone.
-std::optional<int> NumberFromLastCharacter(std::string_view name);
 
 // Run/Stop button.
 struct RunStopAction {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 namespace vm::serial {
 

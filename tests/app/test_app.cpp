@@ -6,7 +6,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "app/Restart.h"
+#include "ui/Restart.h"
 #include "controls/rpVersionInfo.h"
 #include "forms/MessageInfo.h"
 #include "link/Communication.h"

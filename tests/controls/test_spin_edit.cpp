@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "controls/plussped.h"
 
 namespace {

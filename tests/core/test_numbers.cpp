@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <clocale>
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 using namespace vm;
 

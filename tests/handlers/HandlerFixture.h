@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "main/Main.h"
 
 class QListWidget;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"
 #include "support/PtyResponder.h"

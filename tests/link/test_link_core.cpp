@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFile.h"
 #include "link/core/LogFormat.h"

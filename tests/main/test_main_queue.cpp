@@ -57,6 +57,8 @@ class MainQueueTest : public QObject {
     const auto sent = Commands(b.inst);
     for (int i = 0; i < 130; ++i) QCOMPARE(sent[size_t(i)], ":PULS1:WCO " + std::to_string(i));
     QTRY_VERIFY(!f.TaskBusy() && !f.TasksPending());
+    // Nothing left to send: the task timer stops until the next command.
+    QTRY_VERIFY(!f.TaskTimer->isActive());
 
     // While the readback fills the controls, edits are dropped.
     f.CommandsDisabled = true;

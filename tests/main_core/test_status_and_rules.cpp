@@ -134,15 +134,6 @@ TEST(Enabling, ModesSwitchTheirGroups) {
   EXPECT_FALSE(TriggerModesEnableFor(-1).has_value());
 }
 
-TEST(HandlerChannel, OnlyChannelsWhoseControlsExist) {
-  EXPECT_EQ(HandlerChannel("ChDelayAdj3", 4), 3);
-  EXPECT_FALSE(HandlerChannel("ChDelayAdj5", 4));
-  EXPECT_FALSE(HandlerChannel("ChDelayAdj0", 8));
-  EXPECT_FALSE(HandlerChannel("ChDelayAdj", 8));
-  EXPECT_EQ(SyncHandlerChannel("ChSyncSourceSel8", 8), 8);
-  EXPECT_FALSE(SyncHandlerChannel("ChSyncSourceSel8", 4));
-}
-
 TEST(SyncSource, StoredSourceWithoutAnItemStillShowsItsName) {
   const std::vector<std::string> list{"T0", "Ch B", "Ch C", "Ch D"};  // channel 1 of 4
   auto sel = SelectionForSource(list, 3);

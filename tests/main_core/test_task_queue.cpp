@@ -199,13 +199,3 @@ TEST(Requests, RecoveryAfterAFailedInitialisation) {
   EXPECT_EQ(s.wire, (std::vector<std::string>{"after"}));
 }
 
-TEST(Names, NumberFromAComponentName) {
-  EXPECT_EQ(NumberFromName("BinRestore0"), 0);
-  EXPECT_EQ(NumberFromName("BinSave4"), 4);
-  EXPECT_EQ(NumberFromName("ChDelayAdj3"), 3);
-  EXPECT_EQ(NumberFromName("Ch2Delay7"), 27);  // every digit counts
-  EXPECT_FALSE(NumberFromName("RestoreFromBin"));
-  EXPECT_FALSE(NumberFromName("X99999999999"));
-  EXPECT_EQ(NumberFromLastCharacter("ChSyncSourceSel5"), 5);
-  EXPECT_FALSE(NumberFromLastCharacter("ChSyncSourceSel"));
-}

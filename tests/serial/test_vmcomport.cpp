@@ -10,7 +10,8 @@
 #include <cstring>
 #include <deque>
 
-#include "app/Dialogs.h"
+#include "forms/PickPort.h"
+#include "ui/Dialogs.h"
 #include "serial/VMComPort.h"
 #include "support/PtyPair.h"
 
@@ -62,6 +63,7 @@ class VMComPortTest : public QObject {
 
  private Q_SLOTS:
   void init() {
+    vm::InstallPortDialogs();  // the window's boxes answer the component
     dir = std::make_unique<vmtest::PortDir>();
     pty = std::make_unique<vmtest::PtyPair>();
     QVERIFY(pty->ok());

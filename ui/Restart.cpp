@@ -1,4 +1,4 @@
-#include "app/Restart.h"
+#include "ui/Restart.h"
 
 #include <QCoreApplication>
 #include <QProcess>

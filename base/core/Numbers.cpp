@@ -1,4 +1,4 @@
-#include "app/core/Numbers.h"
+#include "base/core/Numbers.h"
 
 #include <charconv>
 #include <cmath>

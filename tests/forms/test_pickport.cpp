@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "serial/PickPort.h"
+#include "ui/Dialogs.h"
+#include "forms/PickPort.h"
 #include "serial/VMComPort.h"
 #include "support/PtyPair.h"
 
@@ -21,7 +21,7 @@ namespace {
 void WhenPickerShows(TVMComPort &port, std::function<void(TformPickPort *)> act) {
   auto *poll = new QTimer;
   QObject::connect(poll, &QTimer::timeout, [poll, &port, act] {
-    TformPickPort *dlg = port.PickPortDlg();
+    TformPickPort *dlg = TformPickPort::Current();
     if (!dlg || !dlg->isVisible()) return;
     poll->stop();
     poll->deleteLater();
@@ -51,7 +51,10 @@ class PickPortTest : public QObject {
   }
 
  private Q_SLOTS:
-  void init() { dir = std::make_unique<vmtest::PortDir>(); }
+  void init() {
+    dir = std::make_unique<vmtest::PortDir>();
+    vm::InstallPortDialogs();
+  }
   void cleanup() {
     ptys.clear();
     dir.reset();
@@ -83,7 +86,7 @@ class PickPortTest : public QObject {
     QCOMPARE(port.Port(), 1);
     QVERIFY(port.ShowErrors());
     QCOMPARE(boxes, 0);
-    QVERIFY(port.PickPortDlg() == nullptr);
+    QVERIFY(TformPickPort::Current() == nullptr);
   }
 
   void multiDigitPortNumbersSurviveTheChoice() {
@@ -133,7 +136,7 @@ class PickPortTest : public QObject {
     QVERIFY(!port.Pick());
     QCOMPARE(texts, QStringList{"No available ports."});
     QVERIFY(!shown);
-    QVERIFY(port.PickPortDlg() == nullptr);
+    QVERIFY(TformPickPort::Current() == nullptr);
   }
 };
 

@@ -1,4 +1,4 @@
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 
 #include <cctype>
 

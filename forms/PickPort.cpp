@@ -1,10 +1,30 @@
-#include "serial/PickPort.h"
+#include "forms/PickPort.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QPointer>
 #include <QScreen>
+#include <memory>
+
+#include "serial/VMComPort.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+QPointer<TformPickPort> &CurrentPicker() {
+  static QPointer<TformPickPort> p;
+  return p;
+}
+
+QWidget *WidgetOf(QObject *owner) {
+  for (QObject *o = owner; o; o = o->parent())
+    if (o->isWidgetType()) return static_cast<QWidget *>(o);
+  return nullptr;
+}
+
+}  // namespace
 
 TformPickPort::TformPickPort(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -59,3 +79,46 @@ void TformPickPort::showEvent(QShowEvent *e) {
   }
   OKBtn->setFocus(Qt::OtherFocusReason);
 }
+
+TformPickPort *TformPickPort::Current() { return CurrentPicker().data(); }
+
+QString TformPickPort::PickFrom(QWidget *parent, const QStringList &ports, const QString &current) {
+  auto dlg = std::make_unique<TformPickPort>(parent);
+  QPointer<TformPickPort> guard(dlg.get());
+  dlg->listPorts->addItems(ports);
+  dlg->listPorts->setCurrentIndex(dlg->listPorts->findText(current));
+  CurrentPicker() = dlg.get();
+  const int answer = dlg->exec();
+  if (!guard) {  // destroyed with its parent while it was open
+    dlg.release();
+    return {};
+  }
+  CurrentPicker() = nullptr;
+  if (answer != QDialog::Accepted || dlg->listPorts->currentIndex() < 0) return {};
+  return dlg->listPorts->currentText();
+}
+
+namespace vm {
+
+void InstallPortDialogs() {
+  TVMComPort::SetUserAnswers(
+      [](QObject *owner, const TPortQuestion &q) {
+        QWidget *parent = WidgetOf(owner);
+        if (q.Kind == TPortQuestion::pqNotice) {
+          ShowInfo(parent, q.Text);
+          return false;
+        }
+        MessageRequest req;
+        req.icon = QMessageBox::Warning;
+        req.title = QStringLiteral("Warning");
+        req.text = q.Text;
+        req.informativeText = q.Detail;
+        req.buttons = QMessageBox::Abort | QMessageBox::Retry;
+        return ShowMessage(parent, req) == QMessageBox::Retry;
+      },
+      [](QObject *owner, const QStringList &ports, const QString &current) {
+        return TformPickPort::PickFrom(WidgetOf(owner), ports, current);
+      });
+}
+
+}  // namespace vm
