@@ -55,9 +55,9 @@ void SelectNoItem(QComboBox *edit) {
 
 void TMainForm::ConnectToolHandlers() {
   if (QComboBox *edit = SendEditOf(*this)) {
-    // Key presses arrive at the line edit, the focus widget inside the list.
+    // Key presses arrive at the list (its line edit is only its proxy).
+    edit->installEventFilter(new SendEditKeys(*this));
     if (QLineEdit *line = edit->lineEdit()) {
-      line->installEventFilter(new SendEditKeys(*this));
       // A history item counts as selected only until the user edits the
       // text (so Ctrl+Backspace never removes an item the user left).
       connect(line, &QLineEdit::textEdited, edit, [edit] {
