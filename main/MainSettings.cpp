@@ -120,6 +120,7 @@ void TMainForm::RestoreSettingsFromFile1Click() {
     open->setAcceptMode(QFileDialog::AcceptOpen);
     open->setFileMode(QFileDialog::ExistingFile);
     open->setDirectory(QDir::currentPath());
+    open->setWindowTitle(QStringLiteral("Open"));
   }
   open->setDefaultSuffix(QStringLiteral("txt"));
   const QString name = vm::ExecFileDialog(open);
