@@ -149,8 +149,10 @@ void TMainForm::RestoreSettingsFromFile1Click() {
       MessageForm->show();
     }
     for (const QString &line : lines) {
-      QThread::msleep(kReplayPauseMs);
+      // The pause paces the instrument, so a comment, which sends nothing,
+      // does not wait for it.
       if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
+      QThread::msleep(kReplayPauseMs);
       SendCommand(line);
       QCoreApplication::processEvents();
       if (ExitRequested) return;
