@@ -259,6 +259,22 @@ class TMainForm : public QMainWindow {
   // Shows channel c's stored sync source in its list (no change event).
   void ShowStoredSyncSource(int c);
 
+  // --- Settings file, terminal, screen shot, Help (MainSettings.cpp,
+  // MainTools.cpp) ----------------------------------------------------------
+  void SaveToFile1Click();
+  void RestoreSettingsFromFile1Click();
+  void SendBtnClick();
+  // A key typed in SendEdit; true when it is consumed (Enter).
+  bool SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers);
+  void CaptureScreenShot1Click();
+  void WebSite1Click();
+  void About1Click();
+  // A settings file is being saved or restored: a second save or restore
+  // chosen meanwhile (through the events a reply wait dispatches) is refused.
+  bool SettingsFileBusy = false;
+  // The last Initialize ended on a reply it could not read.
+  bool LastInitializeFailed = false;
+
  private:
   using ListHandler = void (TMainForm::*)(QObject *);
   // Connects a list: an item chosen by the user runs `handler`; text typed
@@ -309,6 +325,7 @@ class TMainForm : public QMainWindow {
   // Initialisation internals (MainInit.cpp).
   void BindChannelArrays(int n);
   void ConnectWindowHandlers();
+  void ConnectToolHandlers();  // MainTools.cpp
   void InitializeSteps();
   void RecoverFromReadbackError(const QString &text);
   void ShowMessageForm(bool show);

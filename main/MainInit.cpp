@@ -151,6 +151,7 @@ void TMainForm::ConnectWindowHandlers() {
   for (const char *name : {"BinRestore0", "BinRestore1"})
     if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
       connect(a, &QAction::triggered, this, [this, a] { RecallStorageBin(a); });
+  ConnectToolHandlers();
   if (auto *b = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
     connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
   if (auto *b = findChild<QPushButton *>(QStringLiteral("ClearShotCount")))
@@ -252,6 +253,7 @@ void TMainForm::Initialize() {
   // task timer, which skips its ticks until this one has ended.
   if (Tasks.InitializeRunning()) return;
   Tasks.BeginInitialize();
+  LastInitializeFailed = false;
   try {
     InitializeSteps();
   } catch (const vm::ConversionError &e) {
@@ -266,6 +268,7 @@ void TMainForm::Initialize() {
 // both timers run, the progress window is closed. Queued commands are kept;
 // pending Refresh/recall requests are dropped (they would fail the same way).
 void TMainForm::RecoverFromReadbackError(const QString &text) {
+  LastInitializeFailed = true;
   if (FMessageFormShown) ShowMessageForm(false);
   if (!ExitRequested) {
     vm::MessageRequest box;

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextStream>
@@ -66,6 +69,19 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
             << " " << t->widget(i)->objectName() << "\n";
     } else if (auto *lb = qobject_cast<QLabel *>(c)) {
       out << "label " << name << " " << lb->text().replace('\n', ' ') << "\n";
+    } else if (auto *te = qobject_cast<QTextEdit *>(c)) {
+      for (const QString &line : te->toPlainText().split('\n'))
+        out << "textline " << name << " " << line << "\n";
+    } else if (auto *bar = qobject_cast<QMenuBar *>(c)) {
+      // Menu titles, and the items of an open menu, for clicks by position.
+      for (QAction *a : bar->actions())
+        if (a->menu()) out << "menu " << a->menu()->objectName() << " " << Rect(bar, bar->actionGeometry(a)) << "\n";
+    }
+    if (auto *m = qobject_cast<QMenu *>(c); m && m->isVisible()) {
+      for (QAction *a : m->actions()) {
+        const QString id = a->menu() ? a->menu()->objectName() : a->objectName();
+        if (!id.isEmpty() && a->isVisible()) out << "action " << id << " " << Rect(m, m->actionGeometry(a)) << "\n";
+      }
     }
   }
   const vm::TSystemParameters &s = w->SystemParameters;

@@ -14,13 +14,17 @@ class Window:
         self.geom, self.spin, self.combo, self.items, self.check = {}, {}, {}, {}, {}
         self.mux, self.tabs, self.current, self.sys, self.ch = {}, {}, {}, {}, {}
         self.queue = None
+        self.menus, self.actions, self.text = {}, {}, {}
+        self.window = None
         self.focus = ""
         self.popup = self.modal = False
         self.limits = None
         for line in text.splitlines():
             kind, _, rest = line.partition(" ")
             f = rest.split(" ")
-            if kind == "geom":
+            if kind == "window":
+                self.window = tuple(int(v) for v in f[0:4])
+            elif kind == "geom":
                 self.geom[f[0]] = tuple(int(v) for v in f[1:7])
             elif kind == "spin":
                 self.spin[f[0]] = dict(value=Decimal(f[1]), incexp=int(f[2]), min=Decimal(f[3]),
@@ -57,6 +61,12 @@ class Window:
                 self.modal = rest == "1"
             elif kind == "focus":
                 self.focus = rest
+            elif kind == "menu":
+                self.menus[f[0]] = tuple(int(v) for v in f[1:5])
+            elif kind == "action":
+                self.actions[f[0]] = tuple(int(v) for v in f[1:5])
+            elif kind == "textline":
+                self.text.setdefault(f[0], []).append(" ".join(f[1:]))
 
     def shown(self, name):
         g = self.geom.get(name)

@@ -1,0 +1,168 @@
+// The settings file: "Save Settings To File" re-reads the instrument and
+// writes SettingsList; "Restore Settings From File" sends a file's command
+// lines to the instrument one by one and reads the configuration back.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QThread>
+#include <QTimer>
+
+#include "ui/Dialogs.h"
+#include "ui/FileDialogs.h"
+#include "forms/MessageInfo.h"
+#include "link/Communication.h"
+#include "main/Main.h"
+#include "main/WholeFile.h"
+#include "main/core/SettingsFile.h"
+#include "serial/VMComPort.h"
+
+namespace {
+
+constexpr int kReplayPauseMs = 30;  // before every line of a restore
+constexpr auto kTextFilter = "Text file (*.txt)";
+
+QString L(const char *s) { return QString::fromLatin1(s); }
+
+// Marks the window busy with a settings file for the life of one handler.
+class SettingsFileWork {
+ public:
+  explicit SettingsFileWork(TMainForm &f) : f_(f) { f_.SettingsFileBusy = true; }
+  ~SettingsFileWork() { f_.SettingsFileBusy = false; }
+  SettingsFileWork(const SettingsFileWork &) = delete;
+  SettingsFileWork &operator=(const SettingsFileWork &) = delete;
+
+ private:
+  TMainForm &f_;
+};
+
+// A save or restore cannot start while another one or an initialisation is
+// running (a menu click reaches us through the events they dispatch). Told
+// to the user; true means refused.
+bool RefusedWhileBusy(TMainForm &f) {
+  if (!f.SettingsFileBusy && !f.InitializeRunning()) return false;
+  vm::ShowInfo(&f, QStringLiteral("The unit's settings are being read or loaded. "
+                                  "Please try again when this has finished."));
+  return true;
+}
+
+// A click dispatched while an exchange waits for its reply must not start
+// exchanges of its own (they would find the port in use and send nothing):
+// it runs again once the exchange has ended. True means deferred.
+bool DeferredWhileExchanging(TMainForm &f, void (TMainForm::*handler)()) {
+  if (!f.ComPort->InUse() && !f.TaskBusy() && !f.StatusUpdateBusy) return false;
+  QTimer::singleShot(10, &f, [&f, handler] {
+    if (!f.ExitRequested) (f.*handler)();
+  });
+  return true;
+}
+
+QStringList LinesOf(const QByteArray &bytes) {
+  const vm::TextFileContent content = vm::ReadTextFile(std::string_view(bytes.constData(),
+                                                                        size_t(bytes.size())));
+  QStringList lines;
+  for (const std::string &l : content.lines)
+    lines << (content.encoding == vm::TextEncoding::Ansi
+                  ? QString::fromLocal8Bit(l.data(), qsizetype(l.size()))
+                  : QString::fromUtf8(l.data(), qsizetype(l.size())));
+  return lines;
+}
+
+QByteArray FileBytes(const QStringList &lines) {
+  std::vector<std::string> v;
+  for (const QString &l : lines) v.push_back(l.toLocal8Bit().toStdString());
+  const std::string text = vm::SettingsFileText(v);
+  return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+}  // namespace
+
+void TMainForm::SaveToFile1Click() {
+  if (RefusedWhileBusy(*this) || DeferredWhileExchanging(*this, &TMainForm::SaveToFile1Click))
+    return;
+  SettingsFileWork work(*this);
+  // A fresh record of the instrument, without the progress window.
+  Initialize();
+  if (ExitRequested) return;
+  // A readback that ended on an unreadable reply left an incomplete record
+  // (and has told the user): nothing is offered for saving.
+  if (LastInitializeFailed) return;
+
+  QFileDialog dialog(this, L(vm::kSaveDialogTitle), QDir::currentPath(), L(kTextFilter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.selectNameFilter(L(kTextFilter));
+  const QString name = vm::ExecFileDialog(&dialog);
+  if (ExitRequested) return;
+  if (name.isEmpty()) {
+    vm::ShowInfo(this, L(vm::kSaveCancelled));
+    return;
+  }
+  const QString error = vm::WriteWholeFile(name, FileBytes(SettingsList));
+  if (!error.isEmpty())
+    vm::ShowFileError(this, "The settings could not be saved to " +
+                                QDir::toNativeSeparators(name) + ": " + error);
+}
+
+void TMainForm::RestoreSettingsFromFile1Click() {
+  if (RefusedWhileBusy(*this) ||
+      DeferredWhileExchanging(*this, &TMainForm::RestoreSettingsFromFile1Click))
+    return;
+  SettingsFileWork work(*this);
+
+  // OpenFile lives with the window, so it offers the last file again.
+  auto *open = findChild<QFileDialog *>(QStringLiteral("OpenFile"));
+  if (!open) {
+    open = new QFileDialog(this);
+    open->setObjectName(QStringLiteral("OpenFile"));
+    open->setAcceptMode(QFileDialog::AcceptOpen);
+    open->setFileMode(QFileDialog::ExistingFile);
+    open->setDirectory(QDir::currentPath());
+    open->setWindowTitle(QStringLiteral("Open"));
+  }
+  open->setDefaultSuffix(QStringLiteral("txt"));
+  const QString name = vm::ExecFileDialog(open);
+  if (name.isEmpty() || ExitRequested) return;
+
+  // Read it whole before anything is sent: a file that cannot be read
+  // changes nothing, and the program carries on as before.
+  QFile file(name);
+  QByteArray bytes;
+  if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+  if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    vm::ShowFileError(this, "The settings file " + QDir::toNativeSeparators(name) +
+                                " could not be read: " + file.errorString());
+    return;
+  }
+  SettingsList = LinesOf(bytes);
+  // The replay works on its own copy: a Refresh served in between (through
+  // the events dispatched after each line) rebuilds SettingsList.
+  const QStringList lines = SettingsList;
+
+  if (lines.isEmpty()) {
+    vm::ShowInfo(this, L(vm::kEmptyFile));
+  } else {
+    if (MessageForm) {
+      MessageForm->MessageLabel->setText(L(vm::kLoadingPleaseWait));
+      MessageForm->show();
+    }
+    for (const QString &line : lines) {
+      // The pause paces the instrument, so a comment, which sends nothing,
+      // does not wait for it.
+      if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
+      QThread::msleep(kReplayPauseMs);
+      SendCommand(line);
+      QCoreApplication::processEvents();
+      if (ExitRequested) return;
+    }
+  }
+  if (ExitRequested) return;
+  // Read back what the instrument made of it; the progress window shows the
+  // channel being read.
+  Initialize();
+  if (MessageForm) MessageForm->close();
+  if (ExitRequested || LastInitializeFailed) return;  // the failure has been reported
+  vm::ShowInfo(this, L(vm::kSettingsLoaded));
+}
