@@ -170,6 +170,10 @@ void TMainForm::ConnectWindowHandlers() {
   for (const char *name : {"BinRestore0", "BinRestore1"})
     if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
       connect(a, &QAction::triggered, this, [this, a] { RecallStorageBin(a); });
+  if (auto *a = findChild<QAction *>(QStringLiteral("ServiceMenu")))
+    connect(a, &QAction::triggered, this, [this] { ServiceMenuClick(); });
+  if (auto *a = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+    connect(a, &QAction::triggered, this, [this] { ServiceWindowMenuClick(); });
   if (auto *b = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
     connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
   if (auto *b = findChild<QPushButton *>(QStringLiteral("ClearShotCount")))

@@ -14,7 +14,6 @@
 #include "main/Main.h"
 #include "main/core/CommandSet.h"
 #include "serial/VMComPort.h"
-#include "service/Service.h"
 
 void TMainForm::StatusTimerTimer() {
   switch (vm::DecideStatusTick(ComPort->InUse(), DemoMode, CalLoadPending || CalReadPending,
@@ -33,7 +32,7 @@ void TMainForm::StatusTimerTimer() {
   if (ServiceWindowRequested && !ExitRequested) {
     if (auto *item = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
       item->setVisible(true);
-    if (ServiceForm) ServiceForm->show();
+    if (OpenServiceWindow) OpenServiceWindow();
     ServiceWindowRequested = false;
   }
   StatusUpdateBusy = false;
