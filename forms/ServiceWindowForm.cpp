@@ -154,7 +154,7 @@ void BuildServiceWindow(QWidget *w) {
   bar->setExpanding(false);
   bar->setUsesScrollButtons(false);  // several rows rather than scrolling
   bar->setStyleSheet(QStringLiteral(
-      "QTabBar::tab { color: black; min-width: 44px; max-width: 44px; padding: 2px 0px;"
+      "QTabBar::tab { color: black; min-width: 44px; max-width: 44px; height: 22px; padding: 0px;"
       " margin: 2px 4px 2px 0px; border: 1px solid #8c8c8c; border-radius: 3px;"
       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfdfd, stop:1 #dadada); }"
       "QTabBar::tab:selected { border-color: #2f5f9c;"
