@@ -25,8 +25,13 @@ int main(int argc, char **argv) {
   // Created in this order; all three live until the event loop has returned.
   auto mainForm = std::make_unique<TMainForm>(options);  // runs FormCreate
   auto messageForm = std::make_unique<TMessageForm>();
-  auto serviceForm = std::make_unique<TServiceForm>();
-  mainForm->OpenServiceWindow = [form = serviceForm.get()] { form->show(); };
+  auto serviceForm = std::make_unique<TServiceForm>(mainForm.get());
+  mainForm->OpenServiceWindow = [s = serviceForm.get()] {
+    s->ServiceInitialize();
+    s->show();
+    s->raise();
+    s->activateWindow();
+  };
 
   // An exit or restart requested during start-up ends the program here,
   // without ever showing the window.

@@ -152,6 +152,10 @@ void TMainForm::ConnectWindowHandlers() {
     if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
       connect(a, &QAction::triggered, this, [this, a] { RecallStorageBin(a); });
   ConnectToolHandlers();
+  if (auto *a = findChild<QAction *>(QStringLiteral("ServiceMenu")))
+    connect(a, &QAction::triggered, this, [this] { ServiceMenuClick(); });
+  if (auto *a = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+    connect(a, &QAction::triggered, this, [this] { ServiceWindowMenuClick(); });
   if (auto *b = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
     connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
   if (auto *b = findChild<QPushButton *>(QStringLiteral("ClearShotCount")))

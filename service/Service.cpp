@@ -1,14 +1,377 @@
+// The calibration window: readback, edit handlers, store, deferral timer and
+// page focus memory.
 #include "service/Service.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTime>
+#include <QTimer>
+
+#include "controls/plussped.h"
+#include "forms/MessageInfo.h"
+#include "forms/ServiceWindowForm.h"
+#include "link/Communication.h"
+#include "main/Main.h"
+#include "main/NameNumber.h"
+#include "main/core/CommandSet.h"
+#include "serial/VMComPort.h"
 
 TServiceForm *ServiceForm = nullptr;
 
-TServiceForm::TServiceForm(QWidget *parent) : QWidget(parent, Qt::Window) {
+namespace {
+QString Q(const std::string &s) { return QString::fromStdString(s); }
+
+// Channel number of a per-channel control, 0 when its name carries none.
+int ChannelOf(QObject *sender) {
+  const auto n = NumberFromComponentName(sender);
+  return n && *n >= 1 && *n <= 8 ? *n : 0;
+}
+}  // namespace
+
+TServiceForm::TServiceForm(TMainForm *main, QWidget *parent)
+    : QWidget(parent, Qt::Window), FMain(main) {
   if (!ServiceForm) ServiceForm = this;
   setObjectName(QStringLiteral("ServiceForm"));
-  setWindowTitle(QStringLiteral("Service"));
+  forms::BuildServiceWindow(this);
+  StoreCalReminderLbl = findChild<QLabel *>(QStringLiteral("StoreCalReminderLbl"));
+
+  BindCalPage(1);
+  ConnectCalPage(1);
+  FActiveCalControls.resize(1, nullptr);
+
+  if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj")))
+    connect(s, &TPlusSpinEdit::OnChange, this, [this] { TrigGateAmpGainAdjChange(); });
+  if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj")))
+    connect(s, &TPlusSpinEdit::OnChange, this, [this] { TrigGateAmpOffAdjChange(); });
+  const std::pair<const char *, void (TServiceForm::*)()> buttons[] = {
+      {"StoreCalsBtn", &TServiceForm::StoreCalsBtnClick},
+      {"SaveCalsBtn", &TServiceForm::SaveCalsBtnClick},
+      {"LoadCalsBtn", &TServiceForm::LoadCalsBtnClick},
+      {"SerialNumSetBtn", &TServiceForm::SerialNumSetBtnClick},
+  };
+  for (const auto &[name, handler] : buttons)
+    if (auto *b = findChild<QPushButton *>(QString::fromLatin1(name)))
+      connect(b, &QPushButton::clicked, this, [this, h = handler] { (this->*h)(); });
+  if (auto *g = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons")))
+    connect(g, &QButtonGroup::idClicked, this, [this] { NumChSelectClick(); });
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"))) {
+    // tabBarClicked comes before the switch (the focus is still where the
+    // user left it), currentChanged after it.
+    connect(pc, &QTabWidget::tabBarClicked, this, [this] { ChPageCalibrationChanging(); });
+    connect(pc, &QTabWidget::currentChanged, this, [this] { ChPageCalibrationChange(); });
+  }
+
+  // Runs once after creation; with no flag set its first tick only stops it.
+  CalTimer = new QTimer(this);
+  CalTimer->setObjectName(QStringLiteral("CalTimer"));
+  CalTimer->setInterval(1000);
+  connect(CalTimer, &QTimer::timeout, this, [this] { CalTimerTimer(); });
+  CalTimer->start();
   hide();
 }
 
 TServiceForm::~TServiceForm() {
   if (ServiceForm == this) ServiceForm = nullptr;
+}
+
+TMainForm *TServiceForm::Main() const { return FMain ? FMain : MainForm; }
+
+void TServiceForm::BindCalPage(int n) {
+  auto find = [this, n](const char *array) {
+    return findChild<TPlusSpinEdit *>(QString::fromLatin1(array) + QString::number(n));
+  };
+  ChDelayCalAdj[size_t(n)] = find("ChDelayCalAdj");
+  ChWidthCalAdj[size_t(n)] = find("ChWidthCalAdj");
+  ChAmpGainAdj[size_t(n)] = find("ChAmpGainAdj");
+  ChAmpOffAdj[size_t(n)] = find("ChAmpOffAdj");
+}
+
+void TServiceForm::ConnectCalPage(int n) {
+  using Handler = void (TServiceForm::*)(QObject *);
+  const std::pair<TPlusSpinEdit *, Handler> spins[] = {
+      {ChDelayCalAdj[size_t(n)], &TServiceForm::SetChDelayCal},
+      {ChWidthCalAdj[size_t(n)], &TServiceForm::SetChWidthCal},
+      {ChAmpGainAdj[size_t(n)], &TServiceForm::SetChAmpGainCal},
+      {ChAmpOffAdj[size_t(n)], &TServiceForm::SetChAmpOffCal},
+  };
+  for (const auto &[spin, handler] : spins)
+    if (spin)
+      connect(spin, &TPlusSpinEdit::OnChange, this,
+              [this, h = handler](TPlusSpinEdit *s) { (this->*h)(s); });
+}
+
+void TServiceForm::EnsureCalPages(int count) {
+  for (int n = 2; n <= count && n <= 8; ++n) {
+    if (ChDelayCalAdj[size_t(n)]) continue;
+    forms::CreateCalPage(this, n);
+    BindCalPage(n);
+    ConnectCalPage(n);
+  }
+  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration")))
+    FActiveCalControls.resize(pc->count(), nullptr);
+}
+
+void TServiceForm::ShowReminder(bool on) {
+  if (StoreCalReminderLbl) StoreCalReminderLbl->setVisible(on);
+}
+
+void TServiceForm::ShowProgress(const QString &text) {
+  if (!MessageForm) return;
+  MessageForm->MessageLabel->setText(text);
+  MessageForm->show();
+}
+
+void TServiceForm::CloseProgress() {
+  if (MessageForm) MessageForm->close();
+}
+
+// --- Opening and readback --------------------------------------------------------
+
+void TServiceForm::ServiceInitialize() {
+  TMainForm *m = Main();
+  if (!m) return;
+  if (!ServiceTabsCreated) {
+    EnsureCalPages(m->ChannelCount);
+    ServiceTabsCreated = true;
+  }
+  ShowReminder(false);
+  RetrieveCals();
+}
+
+void TServiceForm::RetrieveCals() {
+  TMainForm *m = Main();
+  if (!m) return;
+  m->CalReadPending = true;
+  // A status poll (or any other exchange) is waiting for its reply: a query
+  // now would give up at once and read as 0. Try again in a second.
+  if (m->StatusUpdateBusy || m->ComPort->InUse()) {
+    CalTimer->start();
+    return;
+  }
+  SendCommand(Q(vm::UnlockCommand()));
+  SendCommand(Q(vm::StoreCalsCommand(true)));
+
+  const QLocale locale = QLocale::system();
+  QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+  timeFormat.remove(QRegularExpression(QStringLiteral("\\s*t+")));  // no time zone
+  QStringList &list = m->CalSettingsList;
+  list.clear();
+  for (const std::string &line : vm::CalHeaderLines(
+           locale.toString(QDate::currentDate(), QLocale::ShortFormat).toStdString(),
+           locale.toString(QTime::currentTime(), timeFormat).toStdString(),
+           m->windowTitle().toStdString(), m->SerialNumber, m->FirmwareVersion.toStdString(),
+           m->FpgaVersion.toStdString()))
+    list << Q(line);
+
+  ShowProgress(QString::fromLatin1(vm::kInitializingSystemCals));
+  m->CommandsDisabled = true;
+
+  // The unit's identity and the trigger/gate input; the model read may change
+  // the channel count, so the channel part is listed afterwards.
+  for (const vm::CalStep &step : vm::CalReadbackSteps(0)) {
+    const QString header = Q(step.header);
+    double recorded = 0;
+    switch (step.item) {
+      case vm::CalItem::Serial:
+        m->SerialNumber = QueryInteger(header);
+        if (auto *e = findChild<QLineEdit *>(QStringLiteral("SerialNumEdit")))
+          e->setText(QString::number(m->SerialNumber));
+        recorded = m->SerialNumber;
+        break;
+      case vm::CalItem::Badge: {
+        Cal.BadgeNumber = QueryInteger(header);
+        recorded = Cal.BadgeNumber;
+        break;
+      }
+      case vm::CalItem::ExtGain:
+        Cal.TrigGateGainCal = QueryFloat(header);
+        if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj")))
+          s->AssignValue(Cal.TrigGateGainCal);
+        recorded = Cal.TrigGateGainCal;
+        break;
+      case vm::CalItem::ExtOffset:
+        Cal.TrigGateOffCal = QueryFloat(header);
+        if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj")))
+          s->AssignValue(Cal.TrigGateOffCal);
+        recorded = Cal.TrigGateOffCal;
+        break;
+      default:
+        break;
+    }
+    list << Q(vm::CalLine(step, recorded));
+    if (step.item == vm::CalItem::Badge) {
+      // The model offered in the channels/model choice; a changed choice
+      // acts as a click (its "*BAD" command is dropped: sending is off).
+      const int item = vm::ItemForModel(m->ModelNumber.toStdString());
+      auto *group = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons"));
+      if (item >= 0 && group && group->checkedId() != item) {
+        group->button(item)->setChecked(true);
+        NumChSelectClick();
+      }
+    }
+    if (m->ExitRequested) break;
+  }
+
+  // Every channel read must have its controls, also after the model choice
+  // raised the channel count.
+  EnsureCalPages(m->ChannelCount);
+  int shown = 0;
+  for (const vm::CalStep &step : vm::CalReadbackSteps(m->ChannelCount)) {
+    if (m->ExitRequested) break;
+    const int n = step.channel;
+    if (n == 0) continue;
+    if (n != shown && MessageForm) {
+      MessageForm->MessageLabel->setText(Q(vm::InitializingChannelCals(n)));
+      shown = n;
+    }
+    vm::TChannelCal &c = Cal.Channel[size_t(n)];
+    const QString header = Q(step.header);
+    double recorded = 0;
+    switch (step.item) {
+      case vm::CalItem::Width:
+        c.WidthCal = QueryInteger(header);
+        ChWidthCalAdj[size_t(n)]->AssignValue(c.WidthCal);
+        recorded = c.WidthCal;
+        break;
+      case vm::CalItem::Delay:
+        c.DelayCal = QueryInteger(header);
+        ChDelayCalAdj[size_t(n)]->AssignValue(c.DelayCal);
+        recorded = c.DelayCal;
+        break;
+      case vm::CalItem::Gain:
+        c.AmpGainCal = QueryFloat(header);
+        ChAmpGainAdj[size_t(n)]->AssignValue(c.AmpGainCal);
+        recorded = c.AmpGainCal;
+        break;
+      case vm::CalItem::Offset:
+        c.AmpOffCal = QueryFloat(header);
+        ChAmpOffAdj[size_t(n)]->AssignValue(c.AmpOffCal);
+        recorded = c.AmpOffCal;
+        break;
+      default:
+        break;
+    }
+    list << Q(vm::CalLine(step, recorded));
+  }
+
+  m->CommandsDisabled = false;
+  CloseProgress();
+  ShowReminder(false);
+  m->CalReadPending = false;
+  if (FSaveWaiting && !m->ExitRequested) {
+    FSaveWaiting = false;
+    WriteCalFile(FPendingSavePath);
+  }
+}
+
+// --- Edit handlers ---------------------------------------------------------------
+
+void TServiceForm::SetChWidthCal(QObject *Sender) {
+  const int n = ChannelOf(Sender);
+  auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
+  TMainForm *m = Main();
+  if (!n || !spin || !m) return;
+  Cal.Channel[size_t(n)].WidthCal = int32_t(vm::RoundHalfEven(spin->Value()));
+  m->QueuedCommandToPort(Q(vm::CalWidthCommand(n, Cal.Channel[size_t(n)].WidthCal)));
+  ShowReminder(true);
+}
+
+void TServiceForm::SetChDelayCal(QObject *Sender) {
+  const int n = ChannelOf(Sender);
+  auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
+  TMainForm *m = Main();
+  if (!n || !spin || !m) return;
+  vm::TChannelCal &c = Cal.Channel[size_t(n)];
+  const auto d = int32_t(vm::RoundHalfEven(spin->Value()));
+  TPlusSpinEdit *width = ChWidthCalAdj[size_t(n)];
+  c.WidthCal = width ? vm::WidthAfterDelayChange(c.WidthCal, c.DelayCal, d, width->MinValue(),
+                                                 width->MaxValue())
+                     : c.WidthCal + (d - c.DelayCal);
+  c.DelayCal = d;
+  m->QueuedCommandToPort(Q(vm::CalDelayCommand(n, d)));
+  ShowReminder(true);
+  // A changed width control queues its own command right after this one.
+  if (width) width->AssignValue(c.WidthCal);
+}
+
+void TServiceForm::SetChAmpGainCal(QObject *Sender) {
+  const int n = ChannelOf(Sender);
+  auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
+  TMainForm *m = Main();
+  if (!n || !spin || !m) return;
+  Cal.Channel[size_t(n)].AmpGainCal = vm::RoundHalfEven(spin->Value());
+  m->QueuedCommandToPort(Q(vm::CalGainCommand(n, Cal.Channel[size_t(n)].AmpGainCal)));
+  ShowReminder(true);
+}
+
+void TServiceForm::SetChAmpOffCal(QObject *Sender) {
+  const int n = ChannelOf(Sender);
+  auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
+  TMainForm *m = Main();
+  if (!n || !spin || !m) return;
+  Cal.Channel[size_t(n)].AmpOffCal = vm::RoundHalfEven(spin->Value());
+  m->QueuedCommandToPort(Q(vm::CalOffsetCommand(n, Cal.Channel[size_t(n)].AmpOffCal)));
+  ShowReminder(true);
+}
+
+void TServiceForm::TrigGateAmpGainAdjChange() {
+  auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj"));
+  TMainForm *m = Main();
+  if (!s || !m) return;
+  Cal.TrigGateGainCal = s->Value();
+  m->QueuedCommandToPort(Q(vm::CalExtGainCommand(Cal.TrigGateGainCal)));
+  ShowReminder(true);
+}
+
+void TServiceForm::TrigGateAmpOffAdjChange() {
+  auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj"));
+  TMainForm *m = Main();
+  if (!s || !m) return;
+  Cal.TrigGateOffCal = s->Value();
+  m->QueuedCommandToPort(Q(vm::CalExtOffsetCommand(Cal.TrigGateOffCal)));
+  ShowReminder(true);
+}
+
+void TServiceForm::StoreCalsBtnClick() {
+  TMainForm *m = Main();
+  if (!m) return;
+  m->QueuedCommandToPort(Q(vm::StoreCalsCommand(false)));
+  ShowReminder(false);
+  m->QueuedCommandToPort(Q(vm::StoreCalsCommand(true)));
+}
+
+// --- Deferral and page focus ------------------------------------------------------
+
+void TServiceForm::CalTimerTimer() {
+  CalTimer->stop();
+  TMainForm *m = Main();
+  if (!m) return;
+  if (m->CalLoadPending) LoadCalibrations();
+  if (m->CalReadPending) RetrieveCals();
+}
+
+void TServiceForm::ChPageCalibrationChanging() {
+  auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"));
+  if (!pc || pc->currentIndex() < 0) return;
+  const int page = pc->currentIndex();
+  if (FActiveCalControls.size() <= page) FActiveCalControls.resize(page + 1, nullptr);
+  QWidget *focus = QApplication::focusWidget();
+  FActiveCalControls[page] = focus && focus->window() == this ? focus : nullptr;
+}
+
+void TServiceForm::ChPageCalibrationChange() {
+  auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"));
+  if (!pc) return;
+  const int page = pc->currentIndex();
+  if (page < 0 || page >= FActiveCalControls.size()) return;
+  if (QWidget *w = FActiveCalControls[page]; w && w->isVisible() && w->isEnabled())
+    w->setFocus(Qt::OtherFocusReason);
 }

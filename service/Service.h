@@ -1,13 +1,98 @@
 #pragma once
-// TServiceForm: the service window (calibration constants, serial number,
-// model). Hidden until opened from the main window.
+// TServiceForm: the service window. A technician reads the instrument's
+// calibration constants here, edits them (each edit is sent at once), stores
+// them in the instrument, saves them to a calibration file or sends such a
+// file back, and sets the unit's serial number and model. Hidden until opened
+// from the main window; every opening starts with a fresh readback.
+//
+// The window works on the main window's link: its flags (CommandsDisabled,
+// StatusUpdateBusy, CalReadPending, CalLoadPending), ChannelCount,
+// SerialNumber, CalSettingsList and command queue.
+#include <QList>
+#include <QString>
 #include <QWidget>
+#include <array>
+#include <functional>
+
+#include "service/core/Calibration.h"
+
+class QLabel;
+class QTimer;
+class TMainForm;
+class TPlusSpinEdit;
 
 class TServiceForm : public QWidget {
   Q_OBJECT
  public:
-  explicit TServiceForm(QWidget *parent = nullptr);
+  // `main` is the window whose link and flags are used; nullptr means the
+  // program's MainForm at the time of use.
+  explicit TServiceForm(TMainForm *main = nullptr, QWidget *parent = nullptr);
   ~TServiceForm() override;
+
+  // Calibration values beside the controls: the last value read from or
+  // sent to the instrument.
+  vm::TCalibration Cal;
+
+  // Spin edit arrays indexed by channel (1..8; element 0 unused).
+  std::array<TPlusSpinEdit *, 9> ChDelayCalAdj{};
+  std::array<TPlusSpinEdit *, 9> ChWidthCalAdj{};
+  std::array<TPlusSpinEdit *, 9> ChAmpGainAdj{};
+  std::array<TPlusSpinEdit *, 9> ChAmpOffAdj{};
+  // Per page: the control that had the focus when the page was left.
+  QList<QWidget *> FActiveCalControls;
+  bool ServiceTabsCreated = false;
+
+  QTimer *CalTimer = nullptr;
+  QLabel *StoreCalReminderLbl = nullptr;
+
+  // File choice. Unset: the platform's dialogs. A test or driver may answer
+  // instead; an empty result means cancelled.
+  std::function<QString()> ChooseLoadFile;
+  std::function<QString()> ChooseSaveFile;
+
+  // --- Calibration window ----------------------------------------------------
+  void ServiceInitialize();
+  void RetrieveCals();
+  void SetChDelayCal(QObject *Sender);
+  void SetChWidthCal(QObject *Sender);
+  void SetChAmpGainCal(QObject *Sender);
+  void SetChAmpOffCal(QObject *Sender);
+  void TrigGateAmpGainAdjChange();
+  void TrigGateAmpOffAdjChange();
+  void StoreCalsBtnClick();
+  void CalTimerTimer();
+  void ChPageCalibrationChanging();
+  void ChPageCalibrationChange();
+
+  // --- Calibration file and unit identity (ServiceFile.cpp) -----------------
+  void SaveCalsBtnClick();
+  void LoadCalsBtnClick();
+  void LoadCalibrations();
+  void SerialNumSetBtnClick();
+  void NumChSelectClick();
+  void SetBadge();
+
+  // Encoding the next saved file is written in: that of the last file
+  // loaded (plain bytes until a file with a byte-order mark was loaded).
+  int SaveEncoding = 0;  // vm::TextEncoding
+
+ private:
+  TMainForm *Main() const;
+  // Builds the pages of channels up to `count` that do not exist yet and
+  // binds and connects their controls.
+  void EnsureCalPages(int count);
+  void BindCalPage(int n);
+  void ConnectCalPage(int n);
+  void ShowReminder(bool on);
+  void ShowProgress(const QString &text);
+  void CloseProgress();
+  // A save asked for while the readback was deferred: written once the
+  // deferred readback has completed.
+  void WriteCalFile(const QString &path);
+  QString FPendingSavePath;
+  bool FSaveWaiting = false;
+
+  TMainForm *FMain;
 };
 
 extern TServiceForm *ServiceForm;

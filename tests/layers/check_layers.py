@@ -12,19 +12,20 @@ import re
 import sys
 
 # unit -> units it may include besides itself (lowest layers first).
-CORES = ["base/core", "serial/core", "link/core", "controls/core", "main/core"]
+CORES = ["base/core", "serial/core", "link/core", "controls/core", "main/core", "service/core"]
 ALLOWED = {
     "base/core": [],
     "serial/core": ["base/core"],
     "link/core": ["base/core"],
     "controls/core": ["base/core"],
     "main/core": ["base/core", "serial/core", "link/core"],
+    "service/core": ["base/core", "serial/core", "link/core", "main/core"],
     "serial": ["base/core", "serial/core"],
     "link": ["base/core", "serial/core", "link/core", "serial"],
     "ui": ["base/core"],
     "controls": ["base/core", "controls/core", "ui"],
     "forms": ["base/core", "controls/core", "serial/core", "main/core", "ui", "controls", "serial"],
-    "main": CORES + ["serial", "link", "ui", "controls", "forms"],
+    "main": [c for c in CORES if c != "service/core"] + ["serial", "link", "ui", "controls", "forms"],
     "service": CORES + ["serial", "link", "ui", "controls", "forms", "main"],
     "app": CORES + ["serial", "link", "ui", "controls", "forms", "main", "service"],
 }

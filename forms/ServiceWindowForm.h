@@ -1,0 +1,29 @@
+#pragma once
+// The service window's description as code: every control with its object
+// name, position, size, caption and limits, and the builder of one channel's
+// calibration page. Handlers are connected by the window itself.
+#include <QString>
+
+class QWidget;
+
+namespace forms {
+
+// Builds the service window's controls into `w`: caption "Service", fixed
+// client area 478 x 338, the trigger/gate boxes, the channels/model choice,
+// the serial number, the file and store buttons, the reminder label and the
+// page control "ChPageCalibration" with channel 1's page "ChCal1".
+void BuildServiceWindow(QWidget *w);
+
+// Builds channel n's calibration page (1..8) and appends it to
+// "ChPageCalibration": page "ChCal1" for channel 1, "TabCh<n>" for the others,
+// caption "Ch <n>", holding "ChCalGrp<n>" with the four boxes and spin edits
+// "ChDelayCalAdj<n>", "ChWidthCalAdj<n>", "ChAmpGainAdj<n>", "ChAmpOffAdj<n>".
+// Values are set silently (no change event). Returns the page, or nullptr
+// when n is out of range or the page exists already.
+QWidget *CreateCalPage(QWidget *w, int n);
+
+// The four per-channel spin edit arrays, in the order of a page.
+inline constexpr const char *kCalArrays[4] = {"ChDelayCalAdj", "ChWidthCalAdj", "ChAmpGainAdj",
+                                              "ChAmpOffAdj"};
+
+}  // namespace forms

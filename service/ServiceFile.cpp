@@ -1,0 +1,190 @@
+// The calibration file (save, load) and the unit's identity (serial number,
+// channels/model) of the service window.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSaveFile>
+#include <QThread>
+#include <QTimer>
+
+#include "ui/Dialogs.h"
+#include "forms/MessageInfo.h"
+#include "link/Communication.h"
+#include "main/Main.h"
+#include "main/core/CommandSet.h"
+#include "main/core/SettingsFile.h"
+#include "serial/VMComPort.h"
+#include "service/Service.h"
+
+namespace {
+
+constexpr int kLinePauseMs = 30;
+
+void ShowError(QWidget *parent, const QString &text) {
+  vm::MessageRequest box;
+  box.icon = QMessageBox::Critical;
+  box.title = QStringLiteral("Error");
+  box.text = text;
+  vm::ShowMessage(parent, box);
+}
+
+}  // namespace
+
+void TServiceForm::SaveCalsBtnClick() {
+  TMainForm *m = Main();
+  if (!m) return;
+  ServiceInitialize();  // a fresh readback for the file
+  QString path;
+  if (ChooseSaveFile) {
+    path = ChooseSaveFile();
+  } else {
+    QFileDialog dialog(this, QString::fromLatin1(vm::kCalSaveDialogTitle), QDir::currentPath(),
+                       QStringLiteral("Text file (*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+      path = dialog.selectedFiles().first();
+  }
+  if (path.isEmpty()) {
+    vm::ShowInfo(this, QString::fromLatin1(vm::kSaveCancelled));
+    return;
+  }
+  // The readback was deferred behind a status poll: the file gets its lines
+  // once it has completed, never the previous readback's.
+  if (m->CalReadPending) {
+    FPendingSavePath = path;
+    FSaveWaiting = true;
+    return;
+  }
+  WriteCalFile(path);
+}
+
+void TServiceForm::WriteCalFile(const QString &path) {
+  TMainForm *m = Main();
+  if (!m) return;
+  std::vector<std::string> lines;
+  for (const QString &l : m->CalSettingsList) lines.push_back(l.toStdString());
+  const std::string bytes = vm::EncodeTextFile(lines, vm::TextEncoding(SaveEncoding));
+  // Written beside the target and renamed over it only when complete.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.commit()) {
+    ShowError(this, QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
+  }
+}
+
+void TServiceForm::LoadCalsBtnClick() { LoadCalibrations(); }
+
+void TServiceForm::LoadCalibrations() {
+  TMainForm *m = Main();
+  if (!m) return;
+  m->CalLoadPending = true;
+  if (m->StatusUpdateBusy || m->ComPort->InUse()) {
+    CalTimer->start();
+    return;
+  }
+  CalTimer->stop();
+  QString path;
+  if (ChooseLoadFile) {
+    path = ChooseLoadFile();
+  } else {
+    QFileDialog dialog(this, QStringLiteral("Open"), QDir::currentPath(),
+                       QStringLiteral("Text file (*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+      path = dialog.selectedFiles().first();
+  }
+  if (path.isEmpty()) {
+    m->CalLoadPending = false;
+    return;
+  }
+
+  QFile file(path);
+  QByteArray bytes;
+  bool readOk = file.open(QIODevice::ReadOnly);
+  if (readOk) {
+    bytes = file.readAll();
+    readOk = file.error() == QFileDevice::NoError;
+  }
+  if (!readOk) {
+    // The status poll must not stay held off, nor the progress window open.
+    m->CalLoadPending = false;
+    CloseProgress();
+    ShowError(this, QStringLiteral("Could not read \"%1\": %2").arg(path, file.errorString()));
+    return;
+  }
+  const vm::TextFileContent content =
+      vm::ReadTextFile(std::string_view(bytes.constData(), size_t(bytes.size())));
+  SaveEncoding = int(content.encoding);
+  m->CalSettingsList.clear();
+  for (const std::string &l : content.lines) m->CalSettingsList << QString::fromStdString(l);
+
+  if (m->CalSettingsList.isEmpty()) {
+    vm::ShowInfo(this, QString::fromLatin1(vm::kEmptyFile));
+  } else {
+    ShowProgress(QString::fromLatin1(vm::kLoadingPleaseWait));
+    const QStringList lines = m->CalSettingsList;  // the readback below replaces the list
+    for (const QString &line : lines) {
+      if (m->ExitRequested) break;
+      QThread::msleep(kLinePauseMs);
+      if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
+      SendCommand(line);
+      QApplication::processEvents();
+    }
+  }
+  m->CalLoadPending = false;
+  if (m->ExitRequested) {
+    CloseProgress();
+    return;
+  }
+  ServiceInitialize();
+  CloseProgress();
+  vm::ShowInfo(this, QString::fromLatin1(vm::kSettingsLoaded));
+}
+
+void TServiceForm::SerialNumSetBtnClick() {
+  TMainForm *m = Main();
+  auto *edit = findChild<QLineEdit *>(QStringLiteral("SerialNumEdit"));
+  if (!m || !edit) return;
+  const QString text = edit->text();
+  const auto serial = vm::ParseSerialNumber(text.toStdString());
+  if (!serial) {
+    ShowError(this, QStringLiteral("'%1' is not a valid serial number: a whole number from "
+                                   "-2147483648 to 2147483647 is needed.")
+                        .arg(text));
+    return;
+  }
+  m->SerialNumber = *serial;
+  m->QueuedCommandToPort(QString::fromStdString(vm::SerialNumberCommand(*serial)));
+  ShowReminder(true);
+}
+
+void TServiceForm::NumChSelectClick() {
+  SetBadge();
+  ShowReminder(true);
+}
+
+void TServiceForm::SetBadge() {
+  TMainForm *m = Main();
+  auto *group = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons"));
+  if (!m || !group) return;
+  const int item = group->checkedId();
+  const auto choice = vm::ModelForItem(item);
+  if (!choice) return;
+  m->ChannelCount = choice->channelCount;
+  Cal.BadgeNumber = choice->badge;
+  // A unit set to more channels than this window has pages gets them now, so
+  // the next readback finds a control for every channel it reads.
+  if (ServiceTabsCreated) EnsureCalPages(m->ChannelCount);
+  m->QueuedCommandToPort(QString::fromStdString(vm::ModelCommand(item)));
+  ShowReminder(true);
+}
