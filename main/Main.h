@@ -210,6 +210,7 @@ class TMainForm : public QMainWindow {
 
   // Status poll.
   void UpdateStatus();
+  void ApplyAdjustableOutputs();
   void ShotCountEnblClick();
   void ClearShotCountClick();
   int32_t SystemStatus = 0;        // last reply to "*SS"
@@ -324,6 +325,7 @@ class TMainForm : public QMainWindow {
   void RememberFocus(QList<QWidget *> &memory, int page);
   void RestoreFocus(const QList<QWidget *> &memory, int page);
   bool FMessageFormShown = false;
+  bool FRestoringFocus = false;  // focus moves made by RestoreFocus are not remembered
 
   StartOptions FOptions;
 };

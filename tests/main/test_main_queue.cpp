@@ -278,6 +278,16 @@ class MainQueueTest : public QObject {
     QCOMPARE(f.FActiveChControls[1], static_cast<QWidget *>(f.ChDelayAdj[2]));
     clickTab(1);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ChDelayAdj[2]));
+    // A switch without a click (keyboard or program) is followed as well.
+    pc->setCurrentIndex(3);
+    f.ChDelayAdj[4]->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ChDelayAdj[4]));
+    pc->setCurrentIndex(0);
+    send->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), send);
+    clickTab(3);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ChDelayAdj[4]));
+    clickTab(0);
     // A remembered control that was disabled since is not forced.
     f.FActiveChControls[2] = f.ChReArmBtn[3];
     f.ChReArmBtn[3]->setEnabled(false);
