@@ -307,8 +307,13 @@ double SpinModel::StepValue(int direction) const {
     return true;
   };
   __int128 value = 0, step = 0;
-  if (!std::isfinite(binary) || !units(fValue, value) || !units(fIncrement, step) || step == 0)
-    return binary;  // a step finer than the grid, or a number too long for it
+  // A step off the grid (2.5e-10 with 9 decimals), or a number too long for
+  // it: the plain sum, as nothing better is shown.
+  const double gridStep = ParseDouble(PlainText(fIncrement)).value_or(0);
+  const bool stepOnGrid = std::fabs(gridStep - fIncrement) <= 1e-9 * std::fabs(fIncrement);
+  if (!std::isfinite(binary) || !stepOnGrid || !units(fValue, value) || !units(fIncrement, step) ||
+      step == 0)
+    return binary;
   __int128 n = value + (direction < 0 ? -step : step);
   const bool neg = n < 0;
   if (neg) n = -n;

@@ -124,13 +124,11 @@ TEST(SpinModelDigits, NegativeValuePaddedAfterTheSign) {
   SpinModel m = Make(-5, 0);
   m.SetMinValue(-1000);
   m.SetMaxValue(1000);
-  const char *shown[] = {"-5", "-05", "-005", "-0,005"};
-  for (int e = 0; e <= 3; ++e) {
-    m.SetIncExponent(e);
-    EXPECT_EQ(Shown(m), shown[e]) << e;
-    EXPECT_EQ(m.FocusIndex(), 2) << e;
-  }
+  m.SetIncExponent(3);
+  EXPECT_EQ(Shown(m), "-0,005");
   m.SetIncExponent(2);
+  EXPECT_EQ(Shown(m), "-005");
+  EXPECT_EQ(m.FocusIndex(), 2);
   double v = 0;
   ASSERT_EQ(m.TypedDigitValue(u'7', v), SpinModel::TypeResult::Accepted);
   EXPECT_EQ(v, -705);  // the sign stays
@@ -318,8 +316,6 @@ TEST(SpinModelStep, StepsLandOnTheDecimalGrid) {
   fine.SetIncrement(1e-9);
   steps(fine, 50, +1);
   EXPECT_EQ(fine.Value(), 130.00000005);
-  steps(fine, 120, -1);
-  EXPECT_EQ(fine.Value(), 129.99999993);
 
   for (int decimals : {2, 12, 18}) {
     SpinModel tenth = Make(0, decimals);
@@ -336,10 +332,13 @@ TEST(SpinModelStep, StepsLandOnTheDecimalGrid) {
   SpinModel off = Make(0.1234567, 2);
   off.SetIncrement(0.01);
   EXPECT_EQ(off.StepValue(+1), 0.13);
-  // A step finer than the grid still moves the value.
+  // A step off the grid still moves the value by the step.
   SpinModel tiny = Make(1, 2);
   tiny.SetIncrement(1e-5);
   EXPECT_EQ(tiny.StepValue(+1), 1 + 1e-5);
+  tiny.SetIncrement(0.25);
+  tiny.SetDecimals(1);
+  EXPECT_EQ(tiny.StepValue(+1), 1.25);
 }
 
 TEST(SpinModelFormat, ManyDecimalsShowNoBinaryNoise) {

@@ -65,7 +65,9 @@ class MainQueueTest : public QObject {
     f.CommandsDisabled = false;
   }
 
-  void recallIsServedBeforeQueuedCommands() {
+  // An edit still queued when a recall is chosen goes out first: the recall
+  // then replaces it on the instrument and on screen alike.
+  void queuedCommandsGoBeforeARecall() {
     Bench b("5204");
     TMainForm &f = *b.form;
     b.Launch();
@@ -80,11 +82,11 @@ class MainQueueTest : public QObject {
                        b.messageForm.MessageLabel->text().startsWith("Initializing");
     });
     probe.start(10);
-    QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS1:POL INV"), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(b.inst.count("*CFG? 4?"), 1, 10000);
     const int rcl = b.inst.find("*RCL 0");
-    QCOMPARE(rcl, 0);
+    QVERIFY(b.inst.find(":PULS1:POL INV") >= 0 && b.inst.find(":PULS1:POL INV") < rcl);
+    QCOMPARE(b.inst.count(":PULS1:POL INV"), 1);
     QVERIFY(b.inst.find("*CFG? 0?") > rcl);
-    QVERIFY(b.inst.find(":PULS1:POL INV") > b.inst.find("*CFG? 4?"));
     QVERIFY(progressShown);
     QTRY_VERIFY(!f.TaskBusy());
     QVERIFY(!f.RecallRequested() && b.messageForm.isHidden() && f.StatusTimer->isActive());
