@@ -326,6 +326,9 @@ class TMainForm : public QMainWindow {
   void RestoreFocus(const QList<QWidget *> &memory, int page);
   bool FMessageFormShown = false;
   bool FRestoringFocus = false;  // focus moves made by RestoreFocus are not remembered
+  // Context of the focus-memory connection; declared after the memories, so
+  // it goes (and the connection with it) before they do.
+  QObject FFocusWatch;
 
   StartOptions FOptions;
 };

@@ -188,7 +188,7 @@ void TMainForm::ConnectWindowHandlers() {
   // Page switches from the keyboard or the program give no click first: the
   // memory also follows the focus itself, taking note of the control a
   // page's focus leaves (a switch takes it away from the old page first).
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *) {
+  connect(qApp, &QApplication::focusChanged, &FFocusWatch, [this](QWidget *old, QWidget *) {
     if (!old || old->window() != this || FRestoringFocus) return;
     for (const auto &[name, memory] :
          {std::pair{"SystemPageControl", &FActiveSysControls}, std::pair{"ChPageControl", &FActiveChControls}}) {
