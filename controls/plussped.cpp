@@ -461,7 +461,7 @@ void TPlusSpinEdit::Step(int direction, QObject *Sender) {
     // Pointer dragged off the held button: pause until it comes back.
     if (!d->heldButton || !d->heldButton->isDown()) return;
   }
-  AssignValue(d->m.Value() + direction * d->m.Increment());
+  AssignValue(d->m.StepValue(direction));
 }
 
 void TPlusSpinEdit::RepeatTick() {
@@ -591,41 +591,43 @@ void TPlusSpinEdit::keyPressEvent(QKeyEvent *e) {
       break;
   }
   const QString t = e->text();
-  if (t.size() == 1 && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-    TypeCharacter(t.at(0));
+  // Keys the control does not use (Return, Escape, letters ...) go on to
+  // the window.
+  if (t.size() == 1 && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+      TypeCharacter(t.at(0))) {
+    e->accept();
     return;
   }
   e->ignore();
 }
 
 void TPlusSpinEdit::keyReleaseEvent(QKeyEvent *e) {
-  if (!d->enabled || e->isAutoRepeat()) {
-    e->ignore();
-    return;
-  }
-  if (d->spinning && d->spinSource == Private::spinKey) EndSpin();
+  // The release ends a key spin even when the control was disabled while
+  // the key was held, as a button release does.
+  if (!e->isAutoRepeat() && d->spinning && d->spinSource == Private::spinKey) EndSpin();
   e->ignore();
 }
 
-void TPlusSpinEdit::TypeCharacter(QChar c) {
-  if (!d->editorEnabled) return;
+bool TPlusSpinEdit::TypeCharacter(QChar c) {
+  if (!d->editorEnabled) return false;
   double v = 0;
   switch (d->m.TypedDigitValue(c.unicode(), v)) {
     case vm::SpinModel::TypeResult::Ignored:
-      return;
+      return false;
     case vm::SpinModel::TypeResult::Invalid: {
       vm::MessageRequest req;
       req.icon = QMessageBox::Critical;
       req.title = QApplication::applicationName();
       req.text = QStringLiteral("Not a valid number");
       vm::ShowMessage(this, req);
-      return;
+      return true;
     }
     case vm::SpinModel::TypeResult::Accepted:
       break;
   }
   if (d->m.IncExponent() > -d->m.Decimals()) SetIncExponent(d->m.IncExponent() - 1);
   AssignValue(v);
+  return true;
 }
 
 // --- mouse --------------------------------------------------------------------------------

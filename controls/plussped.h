@@ -140,7 +140,7 @@ private:
   void ButtonMouseDown(QPushButton *button);
   void ButtonMouseUp();
   void EndSpin();
-  void TypeCharacter(QChar c);
+  bool TypeCharacter(QChar c);  // false: the key is not used
   void MeasureFont();
   void ApplyAutoSize();
   void LayoutButtons();

@@ -634,12 +634,18 @@ void BuildMainWindow(QMainWindow *w) {
   pulse->hide();  // shown only while the outputs run
 
   // Error texts in red over the window's own colour. The design width fits
-  // "Error Label" only; the label reaches to the run button so that the
-  // longest error text ("Over Temperature Error") is shown whole.
+  // "Error Label" only; the label is widened so that the longest error text
+  // ("Over Temperature Error") is shown whole, leftwards where needed, and
+  // ends short of the running animation so that both stay visible.
   auto *err = new QLabel("Error Label", client);
   err->setObjectName("ErrorLabel");
   err->setFont(Tahoma(27));
-  err->setGeometry(213, -4, 557 - 213, 33);
+  {
+    const int right = pulse->x() - 4;
+    const int need = QFontMetrics(err->font()).horizontalAdvance(QStringLiteral("Over Temperature Error")) + 4;
+    const int left = std::max(0, std::min(213, right - need));
+    err->setGeometry(left, -4, right - left, 33);
+  }
   QPalette ep = err->palette();
   ep.setColor(QPalette::WindowText, Qt::red);
   err->setPalette(ep);

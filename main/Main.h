@@ -194,6 +194,7 @@ class TMainForm : public QMainWindow {
 
   // Status poll.
   void UpdateStatus();
+  void ApplyAdjustableOutputs();
   void ShotCountEnblClick();
   void ClearShotCountClick();
   // Tools, "Service" (access code) and "Service Window" (MainService.cpp).
@@ -338,6 +339,10 @@ class TMainForm : public QMainWindow {
   void RememberFocus(QList<QWidget *> &memory, int page);
   void RestoreFocus(const QList<QWidget *> &memory, int page);
   bool FMessageFormShown = false;
+  bool FRestoringFocus = false;  // focus moves made by RestoreFocus are not remembered
+  // Context of the focus-memory connection; declared after the memories, so
+  // it goes (and the connection with it) before they do.
+  QObject FFocusWatch;
 
   StartOptions FOptions;
 };

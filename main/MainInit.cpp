@@ -23,6 +23,7 @@
 #include "forms/MainWindowForm.h"
 #include "forms/MessageInfo.h"
 #include "link/Communication.h"
+#include "main/InputLock.h"
 #include "main/Main.h"
 #include "main/core/ChannelControls.h"
 #include "main/core/CommandSet.h"
@@ -170,6 +171,23 @@ void TMainForm::ConnectWindowHandlers() {
     connect(pc, &QTabWidget::tabBarClicked, this, [this] { ChPageControlChanging(); });
     connect(pc, &QTabWidget::currentChanged, this, [this] { ChPageControlChange(); });
   }
+  // Page switches from the keyboard or the program give no click first: the
+  // memory also follows the focus itself, taking note of the control a
+  // page's focus leaves (a switch takes it away from the old page first).
+  connect(qApp, &QApplication::focusChanged, &FFocusWatch, [this](QWidget *old, QWidget *) {
+    if (!old || old->window() != this || FRestoringFocus) return;
+    for (const auto &[name, memory] :
+         {std::pair{"SystemPageControl", &FActiveSysControls}, std::pair{"ChPageControl", &FActiveChControls}}) {
+      auto *pc = findChild<QTabWidget *>(QString::fromLatin1(name));
+      if (!pc) continue;
+      for (int i = 0; i < pc->count(); ++i)
+        if (pc->widget(i)->isAncestorOf(old)) {
+          if (memory->size() <= i) memory->resize(i + 1, nullptr);
+          (*memory)[i] = old;
+          return;
+        }
+    }
+  });
 }
 
 void TMainForm::CreateChannelTabs() {
@@ -258,6 +276,8 @@ void TMainForm::Initialize() {
   if (Tasks.InitializeRunning()) return;
   Tasks.BeginInitialize();
   LastInitializeFailed = false;
+  // No user edits while the controls are filled: they could not be sent.
+  const TInputLock lock({findChild<QWidget *>(QStringLiteral("MainClient"))});
   try {
     InitializeSteps();
   } catch (const vm::ConversionError &e) {
@@ -284,6 +304,14 @@ void TMainForm::RecoverFromReadbackError(const QString &text) {
   Tasks.RecoverAfterError();
   CommandsDisabled = false;
   if (ExitRequested) return;
+  // What was read stays on show and can be edited, also when this was the
+  // first initialisation; Refresh reads everything again.
+  if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
+  SystemModesEnable();
+  TriggerModesEnable();
+  GateModesEnable();
+  for (const char *name : {"SystemPageControl", "ChPageControl"})
+    if (auto *pc = findChild<QWidget *>(QString::fromLatin1(name))) pc->show();
   StatusTimer->start();
   TaskTimer->start();
 }
@@ -346,9 +374,11 @@ void TMainForm::InitializeSteps() {
   QCoreApplication::processEvents();
   if (ExitRequested) return;
 
-  // 10-18. Limits (applied after the values), then everything the
-  // instrument reports, in its fixed order.
+  // 10-18. Limits, then everything the instrument reports, in its fixed
+  // order. The limits go on before the values, so that no value the
+  // instrument holds is clamped by the wider design-time limits.
   Limits = vm::OperatingLimits{};
+  SetResolutionRanges();
   LinkQueries io;
   WindowSink sink(*this);
   std::vector<std::string> record;

@@ -6,6 +6,7 @@
 
 #include "forms/FormArt.h"
 #include "link/Communication.h"
+#include "main/InputLock.h"
 #include "main/Main.h"
 #include "main/NameNumber.h"
 #include "main/core/CommandSet.h"
@@ -35,23 +36,29 @@ void TMainForm::ProcessTasks() {
     TaskTimer->start();
     return;
   }
-  // Requests go before the queued commands: commands queued before a recall
-  // are applied on top of the recalled settings.
-  if (auto request = Tasks.TakeRequest()) {
+  // Commands queued while these are sent (an edit during a reply wait) join
+  // the end of the queue and go out in this same run, in order.
+  const auto sendQueued = [this] {
+    Tasks.SetCommandsDisabled(CommandsDisabled);
+    while (!ExitRequested) {
+      const auto command = Tasks.TakeNextCommand();
+      if (!command) break;
+      SendCommand(QString::fromStdString(*command));
+    }
+  };
+  // Edits queued before a Refresh or recall go out first, so that what the
+  // request reads back (and shows) is what the instrument then holds.
+  if (Tasks.RecallRequested() || Tasks.ReinitRequested()) sendQueued();
+  if (auto request = ExitRequested ? std::optional<vm::TaskRequest>() : Tasks.TakeRequest()) {
+    // No user edits from the recall's exchange to the end of the re-reading.
+    const TInputLock lock({findChild<QWidget *>(QStringLiteral("MainClient"))});
     StatusTimer->stop();
     if (request->recall) SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
     Initialize();
     Tasks.FinishRequest();
     if (!ExitRequested) StatusTimer->start();
   }
-  // Commands queued while these are sent (an edit during a reply wait) join
-  // the end of the queue and go out in this same run, in order.
-  Tasks.SetCommandsDisabled(CommandsDisabled);
-  while (!ExitRequested) {
-    const auto command = Tasks.TakeNextCommand();
-    if (!command) break;
-    SendCommand(QString::fromStdString(*command));
-  }
+  sendQueued();
   Tasks.EndTick();
   if (!ExitRequested && TaskWork(Tasks)) TaskTimer->start();
 }

@@ -97,8 +97,9 @@ void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {
     if (r.outputControlsDisabled) {
       ChAmplitudeAdjGrp[i]->setEnabled(false);
       ChAmplitudeAdj[i]->setSpinEnabled(false);
-      ChOutputModeSel[i]->setEnabled(false);
     }
+    // The latest report decides, also when an earlier one had none.
+    ChOutputModeSel[i]->setEnabled(!r.outputControlsDisabled);
   }
   if (r.Applies(10)) Select(ChPolaritySel[i], v.Polarity);
   if (r.Applies(11)) Assign(ChAmplitudeAdj[i], v.Amplitude);

@@ -3,11 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 
+#include "controls/plussped.h"
 #include "ui/Dialogs.h"
 #include "forms/FormArt.h"
 #include "link/Communication.h"
@@ -71,7 +75,9 @@ void TMainForm::UpdateStatus() {
     if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
       b->setText(*running ? QStringLiteral("Stop") : QStringLiteral("Run"));
   }
+  const bool hadAdjustableOutputs = AdjustableOutputs;
   AdjustableOutputs = vm::DecodeStatusWord(SystemStatus).adjustableOutputs;
+  if (AdjustableOutputs != hadAdjustableOutputs) ApplyAdjustableOutputs();
 
   // 5. The shot count, only while its page shows.
   auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
@@ -95,6 +101,19 @@ void TMainForm::UpdateStatus() {
   if (ErrorState.OnReply(code) && label) {
     if (const auto caption = vm::ErrorCaption(code)) label->setText(QString::fromStdString(*caption));
     label->show();
+  }
+}
+
+// The output-mode lists follow the instrument's latest word on adjustable
+// outputs; the amplitude is adjustable only with the adjustable mode chosen.
+void TMainForm::ApplyAdjustableOutputs() {
+  const int last = std::min(ChannelCount, BuiltChannels());
+  for (int n = 1; n <= last; ++n) {
+    const size_t i = size_t(n);
+    const bool amplitude = AdjustableOutputs && ChannelParameters[i].OutputMode == 1;
+    ChOutputModeSel[i]->setEnabled(AdjustableOutputs);
+    ChAmplitudeAdjGrp[i]->setEnabled(amplitude);
+    ChAmplitudeAdj[i]->setSpinEnabled(amplitude);
   }
 }
 
@@ -128,8 +147,11 @@ void TMainForm::RestoreFocus(const QList<QWidget *> &memory, int page) {
   QWidget *w = memory[page];
   // A control that has since been disabled or hidden cannot take the focus:
   // the page control's own choice stands.
-  if (w && w->isEnabled() && w->isVisible() && w->focusPolicy() != Qt::NoFocus)
+  if (w && w->isEnabled() && w->isVisible() && w->focusPolicy() != Qt::NoFocus) {
+    FRestoringFocus = true;
     w->setFocus(Qt::OtherFocusReason);
+    FRestoringFocus = false;
+  }
 }
 
 void TMainForm::SystemPageControlChanging() {

@@ -148,8 +148,27 @@ bool SpinModel::SetThousandSeparator(char16_t c) {
   return true;
 }
 
+std::string SpinModel::PlainText(double v) const {
+  // The shortest text that reads back as v has at most 17 significant digits;
+  // when it fits the decimals it is padded with zeros, so binary noise beyond
+  // those digits (0.1 is 0.1000000000000000055...) never shows.
+  char buf[512];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+  if (r.ec != std::errc() || !std::isfinite(v)) return FormatFixed(v, fDecimals);
+  std::string s(buf, r.ptr);
+  const size_t point = s.find('.');
+  const int decimals = point == std::string::npos ? 0 : int(s.size() - point - 1);
+  if (decimals > fDecimals) return FormatFixed(v, fDecimals);
+  if (fDecimals > 0) {
+    if (point == std::string::npos) s.push_back('.');
+    s.append(size_t(fDecimals - decimals), '0');
+  }
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
 std::u16string SpinModel::Format(double v) const {
-  const std::string plain = FormatFixed(v, fDecimals);
+  const std::string plain = PlainText(v);
   const char16_t sep = fInternalThousandSep;
   if (sep == 0) return ToU16(plain);
   const int g = GroupSize();
@@ -225,7 +244,10 @@ bool SpinModel::SetIncrement(double x) {
 }
 
 void SpinModel::UpdateText() {
-  const int L = int(fText.size());
+  // The sign is no digit: positions are counted in the text after it, and
+  // padding for a digit left of the number goes between sign and digits.
+  const int sign = !fText.empty() && fText[0] == u'-' ? 1 : 0;
+  const int L = int(fText.size()) - sign;
   const int D = fDecimals;
   const int e = fIncExponent;
   const int g = GroupSize();
@@ -249,26 +271,67 @@ void SpinModel::UpdateText() {
       const bool isSep = sep != 0 && (e + e / g + 2 - p) % (g + 1) == 0;
       pad.push_back(isSep ? sep : kPlaceholder);
     }
-    fText.insert(0, pad);
+    fText.insert(size_t(sign), pad);
     fi = 1;
   } else {
     // Padding left of the current digit goes away; real characters stay.
     size_t drop = 0;
-    while (fi > 1 && drop < fText.size() &&
-           (fText[drop] == kPlaceholder || (sep != 0 && fText[drop] == sep))) {
+    while (fi > 1 && sign + drop < fText.size() &&
+           (fText[sign + drop] == kPlaceholder || (sep != 0 && fText[sign + drop] == sep))) {
       ++drop;
       --fi;
     }
-    if (drop) fText.erase(0, drop);
+    if (drop) fText.erase(size_t(sign), drop);
   }
   // A digit finer than the last decimal: the mark sits just past the text.
-  fFocusIndex = std::min(fi, int(fText.size()) + 1);
+  fFocusIndex = std::min(fi + sign, int(fText.size()) + 1);
 }
 
 // --- edits -----------------------------------------------------------------------
 
+double SpinModel::StepValue(int direction) const {
+  const double binary = fValue + direction * fIncrement;
+  // Exact decimal sum of the text shown and the step, both on the grid of
+  // the decimals, so that any number of steps lands on that grid.
+  auto units = [this](double v, __int128 &n) {
+    std::string t = PlainText(v);
+    const bool neg = !t.empty() && t[0] == '-';
+    n = 0;
+    int digits = 0;
+    for (char c : t) {
+      if (c < '0' || c > '9') continue;
+      if (++digits > 36) return false;
+      n = n * 10 + (c - '0');
+    }
+    if (neg) n = -n;
+    return true;
+  };
+  __int128 value = 0, step = 0;
+  // A step off the grid (2.5e-10 with 9 decimals), or a number too long for
+  // it: the plain sum, as nothing better is shown.
+  const double gridStep = ParseDouble(PlainText(fIncrement)).value_or(0);
+  const bool stepOnGrid = std::fabs(gridStep - fIncrement) <= 1e-9 * std::fabs(fIncrement);
+  if (!std::isfinite(binary) || !stepOnGrid || !units(fValue, value) || !units(fIncrement, step) ||
+      step == 0)
+    return binary;
+  __int128 n = value + (direction < 0 ? -step : step);
+  const bool neg = n < 0;
+  if (neg) n = -n;
+  std::string t;
+  do {
+    t.insert(t.begin(), char('0' + int(n % 10)));
+    n /= 10;
+  } while (n != 0);
+  if (fDecimals > 0) {
+    if (int(t.size()) <= fDecimals) t.insert(0, size_t(fDecimals + 1 - int(t.size())), '0');
+    t.insert(t.size() - size_t(fDecimals), 1, '.');
+  }
+  if (neg) t.insert(0, 1, '-');
+  return ParseDouble(t).value_or(binary);
+}
+
 double SpinModel::RightZeroValue() const {
-  std::string t = FormatFixed(fValue, fDecimals);
+  std::string t = PlainText(fValue);
   const int e = fIncExponent;
   int n;
   if (e < 0) {

@@ -57,6 +57,9 @@ public:
   void FormatValue();
   // Formats any value the way the text is written (no placeholders).
   std::u16string Format(double v) const;
+  // The value with the decimals, no grouping: at most 17 significant digits,
+  // padded with zeros.
+  std::string PlainText(double v) const;
 
   // --- current digit and step -----------------------------------------------
   double Increment() const { return fIncrement; }
@@ -84,6 +87,10 @@ public:
   bool FocusInText() const { return fFocusIndex >= 1 && fFocusIndex <= int(fText.size()); }
 
   // --- edits -------------------------------------------------------------------
+  // The value one step up (direction +1) or down (-1) from the value shown,
+  // on the decimal grid of the text however many steps are taken. Unclamped.
+  double StepValue(int direction) const;
+
   // The value with every digit right of the current one zeroed. Works on the
   // exact decimal text of the value, so digits at and left of the mark keep
   // their values however long the number is.

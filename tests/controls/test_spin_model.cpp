@@ -120,15 +120,20 @@ TEST(SpinModelDigits, PlaceholdersLeftOfTheNumberComeAndGo) {
   EXPECT_EQ(Marked(m), '3');
 }
 
-TEST(SpinModelDigits, NegativeValueMarkOnTheSign) {
+TEST(SpinModelDigits, NegativeValuePaddedAfterTheSign) {
   SpinModel m = Make(-5, 0);
-  m.SetMinValue(-10);
-  m.SetMaxValue(10);
-  m.SetIncExponent(1);
-  EXPECT_EQ(Marked(m), '-');
+  m.SetMinValue(-1000);
+  m.SetMaxValue(1000);
+  m.SetIncExponent(3);
+  EXPECT_EQ(Shown(m), "-0,005");
+  m.SetIncExponent(2);
+  EXPECT_EQ(Shown(m), "-005");
+  EXPECT_EQ(m.FocusIndex(), 2);
   double v = 0;
-  ASSERT_EQ(m.TypedDigitValue(u'3', v), SpinModel::TypeResult::Accepted);
-  EXPECT_EQ(v, 35);  // the digit replaces the sign
+  ASSERT_EQ(m.TypedDigitValue(u'7', v), SpinModel::TypeResult::Accepted);
+  EXPECT_EQ(v, -705);  // the sign stays
+  m.SetIncExponent(0);
+  EXPECT_EQ(Text(m), "-5");
 }
 
 TEST(SpinModelStep, IncrementPicksTheDigitAndFloorsFinerSteps) {
@@ -255,13 +260,7 @@ TEST(SpinModelEdit, TypedDigits) {
   x.SetIncrement(1e-5);  // mark past the text: nothing to overwrite
   EXPECT_EQ(x.TypedDigitValue(u'3', v), SpinModel::TypeResult::Ignored);
 
-  // Above a negative number the padding sits left of the sign: no number.
-  SpinModel n = Make(-5, 0);
-  n.SetMinValue(-10);
-  n.SetMaxValue(10);
-  n.SetIncExponent(2);
-  EXPECT_EQ(Shown(n), "0-5");
-  EXPECT_EQ(n.TypedDigitValue(u'7', v), SpinModel::TypeResult::Invalid);
+  EXPECT_EQ(SpinModel::StrToFloatBase(u"0-5", 10), std::nullopt);
 
   SpinModel h = Make(0, 0, 0);
   h.SetBase(16);
@@ -300,4 +299,51 @@ TEST(SpinModelEdit, PickExponentUnderThePointer) {
   SpinModel n = Make(-42, 0, 0);
   EXPECT_EQ(n.PickExponent(5, width), 2);  // the sign
   EXPECT_EQ(n.PickExponent(15, width), 1);
+}
+
+TEST(SpinModelStep, StepsLandOnTheDecimalGrid) {
+  auto steps = [](SpinModel &m, int n, int direction) {
+    for (int i = 0; i < n; ++i) m.SetValue(m.StepValue(direction));
+  };
+  SpinModel delay = Make(999.5, 12);
+  delay.SetIncrement(2.5e-10);
+  delay.SetIncExponent(-3);
+  steps(delay, 30, +1);
+  EXPECT_EQ(delay.Value(), 999.53);
+  EXPECT_EQ(Text(delay), "999.530,000,000,000");
+
+  SpinModel fine = Make(130, 12);
+  fine.SetIncrement(1e-9);
+  steps(fine, 50, +1);
+  EXPECT_EQ(fine.Value(), 130.00000005);
+
+  for (int decimals : {2, 12, 18}) {
+    SpinModel tenth = Make(0, decimals);
+    tenth.SetIncrement(0.1);
+    steps(tenth, 3, +1);
+    EXPECT_EQ(tenth.Value(), 0.3) << decimals;
+    steps(tenth, 3, -1);
+    EXPECT_EQ(tenth.Value(), 0.0) << decimals;
+    steps(tenth, 7, -1);
+    EXPECT_EQ(tenth.Value(), -0.7) << decimals;
+  }
+
+  // A value off the grid steps from the digits shown.
+  SpinModel off = Make(0.1234567, 2);
+  off.SetIncrement(0.01);
+  EXPECT_EQ(off.StepValue(+1), 0.13);
+  // A step off the grid still moves the value by the step.
+  SpinModel tiny = Make(1, 2);
+  tiny.SetIncrement(1e-5);
+  EXPECT_EQ(tiny.StepValue(+1), 1 + 1e-5);
+  tiny.SetIncrement(0.25);
+  tiny.SetDecimals(1);
+  EXPECT_EQ(tiny.StepValue(+1), 1.25);
+}
+
+TEST(SpinModelFormat, ManyDecimalsShowNoBinaryNoise) {
+  EXPECT_EQ(Text(Make(0.1, 18)), "0.100,000,000,000,000,000");
+  EXPECT_EQ(Text(Make(1234.1, 14)), "1,234.100,000,000,000,00");
+  EXPECT_EQ(Text(Make(-0.3, 17, 0)), "-0.30000000000000000");
+  EXPECT_EQ(Text(Make(1.0 / 3, 18, 0)), "0.333333333333333300");  // shortest text, padded
 }

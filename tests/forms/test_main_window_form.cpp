@@ -413,6 +413,12 @@ private Q_SLOTS:
     QCOMPARE(resp->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(resp->lineWrapMode(), QTextEdit::NoWrap);
     QCOMPARE(w->findChild<QLabel *>("ErrorLabel")->font().pixelSize(), 27);
+    // Every error text fits its label, and the label clears the running
+    // animation so that both show at once.
+    auto *err = w->findChild<QLabel *>("ErrorLabel");
+    QVERIFY(!err->geometry().intersects(w->findChild<QWidget *>("PulseAnimate")->geometry()));
+    for (const char *t : {"Over Current Error", "Over Temperature Error", "Fan Failure"})
+      QVERIFY2(err->fontMetrics().horizontalAdvance(QString(t)) <= err->contentsRect().width(), t);
     QCOMPARE(w->font().pixelSize(), 11);
     QCOMPARE(w->font().family(), QString("Tahoma"));
   }

@@ -4,6 +4,7 @@
 // status tests.
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,6 +37,7 @@ class FakeInstrument {
           "0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 " + std::to_string(1 << (n - 1)) +
               " DIS DIS DIS HIGH T0");
     responder.handler([this](const std::string &line, int) -> std::optional<std::string> {
+      if (onLine) onLine(line);  // on the responder's thread
       std::lock_guard<std::mutex> g(m_);
       auto it = replies_.find(line);
       if (it != replies_.end()) return it->second;
@@ -60,6 +62,7 @@ class FakeInstrument {
     return -1;
   }
 
+  std::function<void(const std::string &)> onLine;  // set before the first exchange
   PtyResponder responder;
 
  private:

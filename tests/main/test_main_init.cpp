@@ -12,6 +12,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "controls/plussped.h"
 #include "forms/MainWindowForm.h"
@@ -189,6 +192,19 @@ class MainInitTest : public QObject {
     QCOMPARE(f.SystemParameters.CycleCount, 5);
   }
 
+  // Values below the design-time minimum (200 ns period) are shown and kept
+  // as read at the very first initialisation.
+  void firstReadbackIsNotClampedByDesignLimits() {
+    Bench b("5208");
+    TMainForm &f = *b.form;
+    b.inst.set("*CFG? 0?", "0 0.0000001 NORM 1 1 1 0");
+    b.inst.set("*CFG? 1?", "1 0.0000000005 0.00000002 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH T0");
+    b.Launch();
+    QCOMPARE(f.findChild<TPlusSpinEdit *>("PeriodAdj")->Value(), 1e-7);
+    QCOMPARE(f.SystemParameters.Period, 1e-7);
+    QCOMPARE(f.ChWidthAdj[1]->Value(), 2e-8);
+  }
+
   void gateBOnAFourChannelModelShowsItsCaption() {
     Bench b("5204");
     b.inst.set("*CFG? 1?", "0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 255 GATB SYNB DIS HIGH T0");
@@ -220,6 +236,49 @@ class MainInitTest : public QObject {
     QVERIFY(f.ChAmplitudeAdjGrp[1]->isEnabled() && f.ChAmplitudeAdj[1]->SpinEnabled());
     QCOMPARE(f.ChAmplitudeAdj[1]->Value(), 7.5);
     QVERIFY(f.ChOutputModeSel[1]->isEnabled());
+
+    // The latest report decides: a poll, then a Refresh.
+    b.inst.set("*SS?", "0");
+    f.UpdateStatus();
+    QVERIFY(!f.ChOutputModeSel[1]->isEnabled() && !f.ChAmplitudeAdj[1]->SpinEnabled());
+    b.inst.set("*SS?", "2");
+    f.UpdateStatus();
+    QVERIFY(f.ChOutputModeSel[2]->isEnabled() && f.ChAmplitudeAdj[1]->SpinEnabled());
+    QVERIFY(!f.ChAmplitudeAdj[2]->SpinEnabled());  // TTL/CMOS chosen there
+    b.inst.set("*SS?", "0");
+    f.Up1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.ReinitRequested() && !f.InitializeRunning(), 10000);
+    QVERIFY(!f.ChOutputModeSel[1]->isEnabled());
+    b.inst.set("*SS?", "2");
+    f.Up1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.ReinitRequested() && !f.InitializeRunning(), 10000);
+    QVERIFY(f.ChOutputModeSel[1]->isEnabled() && f.ChOutputModeSel[2]->isEnabled());
+  }
+
+  // A user edit while a Refresh fills the controls could not be sent; the
+  // window must still show what the instrument holds.
+  void editDuringRefreshLeavesWindowAndInstrumentAgreeing() {
+    Bench b("5208");
+    TMainForm &f = *b.form;
+    b.Launch();
+    TPlusSpinEdit *delay = f.ChDelayAdj[1];
+    std::atomic<bool> armed = false;
+    b.inst.onLine = [&](const std::string &line) {
+      // Channel 1 has been read already: the key arrives after its values,
+      // while the window waits for the last reply.
+      if (line == "*CFG? 8?" && armed.exchange(false)) {
+        QCoreApplication::postEvent(delay, new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+    };
+    armed = true;
+    f.Up1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.ReinitRequested() && !f.InitializeRunning() && !armed, 10000);
+    QTest::qWait(100);  // anything queued goes out
+    bool sent = false;
+    for (const std::string &l : b.inst.lines()) sent = sent || l.rfind(":PULS1:DEL", 0) == 0;
+    QVERIFY(sent || delay->Value() == 0.0);
+    QCOMPARE(f.ChannelParameters[1].Delay, delay->Value());
   }
 
   void demoModeShowsTheFixedIdentityOnly() {
@@ -256,6 +315,10 @@ class MainInitTest : public QObject {
     QCOMPARE(b.inst.count("*CFG? 4?"), 0);  // nothing after the failing block
     QVERIFY(f.SettingsList.last().startsWith("*CFG 3 1  0.0005"));
     QVERIFY(f.ChEnablebox[3]->isChecked());  // fields before the error applied
+    // What was read is on show, with its rules applied, at the first
+    // initialisation too.
+    QVERIFY(!b.child("SystemPageControl")->isHidden() && !b.child("ChPageControl")->isHidden());
+    QVERIFY(f.findChild<TPlusSpinEdit *>("PeriodAdj")->SpinEnabled());
     QVERIFY(!f.CommandsDisabled);
     QVERIFY(f.StatusTimer->isActive() && (f.TaskTimer->isActive() || !f.TasksPending()));
     QVERIFY(b.messageForm.isHidden());
@@ -266,14 +329,15 @@ class MainInitTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS1:DEL 0.00000002500"), 1, 5000);
 
     // The same through a recall served by the task timer; a command queued
-    // before it survives and goes out after the re-reading.
+    // before it survives and goes out before the recall, so that the
+    // re-reading shows what the instrument then holds.
     b.inst.set("*CFG? 0?", "0 x NORM 1 1 1 0");
     f.QueuedCommandToPort(":PULS0:MOD NORM");
     f.RecallStorageBin(f.findChild<QAction *>("BinRestore1"));
     QTRY_COMPARE_WITH_TIMEOUT(b.boxes.seen.size(), size_t(2), 5000);
     QCOMPARE(b.boxes.texts().last(), QString("'x' is not a valid floating point value"));
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:MOD NORM"), 1, 5000);
-    QVERIFY(b.inst.find(":PULS0:MOD NORM") > b.inst.find("*RCL 1"));
+    QVERIFY(b.inst.find(":PULS0:MOD NORM") < b.inst.find("*RCL 1"));
     QTRY_VERIFY(!f.TaskBusy());
     QVERIFY(!f.RecallRequested() && !f.CommandsDisabled);
     QVERIFY(f.StatusTimer->isActive() && (f.TaskTimer->isActive() || !f.TasksPending()));

@@ -67,7 +67,9 @@ class MainQueueTest : public QObject {
     f.CommandsDisabled = false;
   }
 
-  void recallIsServedBeforeQueuedCommands() {
+  // An edit still queued when a recall is chosen goes out first: the recall
+  // then replaces it on the instrument and on screen alike.
+  void queuedCommandsGoBeforeARecall() {
     Bench b("5204");
     TMainForm &f = *b.form;
     b.Launch();
@@ -82,11 +84,11 @@ class MainQueueTest : public QObject {
                        b.messageForm.MessageLabel->text().startsWith("Initializing");
     });
     probe.start(10);
-    QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS1:POL INV"), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(b.inst.count("*CFG? 4?"), 1, 10000);
     const int rcl = b.inst.find("*RCL 0");
-    QCOMPARE(rcl, 0);
+    QVERIFY(b.inst.find(":PULS1:POL INV") >= 0 && b.inst.find(":PULS1:POL INV") < rcl);
+    QCOMPARE(b.inst.count(":PULS1:POL INV"), 1);
     QVERIFY(b.inst.find("*CFG? 0?") > rcl);
-    QVERIFY(b.inst.find(":PULS1:POL INV") > b.inst.find("*CFG? 4?"));
     QVERIFY(progressShown);
     QTRY_VERIFY(!f.TaskBusy());
     QVERIFY(!f.RecallRequested() && b.messageForm.isHidden() && f.StatusTimer->isActive());
@@ -280,6 +282,16 @@ class MainQueueTest : public QObject {
     QCOMPARE(f.FActiveChControls[1], static_cast<QWidget *>(f.ChDelayAdj[2]));
     clickTab(1);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ChDelayAdj[2]));
+    // A switch without a click (keyboard or program) is followed as well.
+    pc->setCurrentIndex(3);
+    f.ChDelayAdj[4]->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ChDelayAdj[4]));
+    pc->setCurrentIndex(0);
+    send->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), send);
+    clickTab(3);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ChDelayAdj[4]));
+    clickTab(0);
     // A remembered control that was disabled since is not forced.
     f.FActiveChControls[2] = f.ChReArmBtn[3];
     f.ChReArmBtn[3]->setEnabled(false);
