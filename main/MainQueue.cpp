@@ -42,9 +42,10 @@ void TMainForm::ProcessTasks() {
   // the end of the queue and go out in this same run, in order.
   Tasks.SetCommandsDisabled(CommandsDisabled);
   while (!ExitRequested) {
-    const auto command = Tasks.TakeNextCommand();
-    if (!command) break;
-    SendCommand(QString::fromStdString(*command));
+    const auto entry = Tasks.TakeNextEntry();
+    if (!entry) break;
+    const QString reply = SendCommand(QString::fromStdString(entry->command));
+    if (entry->ticket && RemoteReply) RemoteReply(entry->ticket, reply);
   }
   Tasks.EndTick();
   if (!ExitRequested) TaskTimer->start();
