@@ -117,6 +117,7 @@ void TRemoteControl::AcceptClients(QTcpServer *server) {
       if (Client *c = ClientOf(socket)) ReadClient(*c);
       Pump();
     });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] { Pump(); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { DropClient(socket); });
   }
   UpdateMenu();
@@ -156,6 +157,7 @@ void TRemoteControl::Pump() {
   bool waiting = false;
   for (auto &owned : FClients) {
     Client &c = *owned;
+    if (c.Socket && c.Socket->bytesToWrite() > kMaxUnsentBytes) continue;  // resumed by bytesWritten
     while (!c.InFlight && c.Lines.HasLine()) {
       if (!FForm->RemoteLinesMayRun()) {
         waiting = true;

@@ -40,6 +40,9 @@ class TRemoteControl : public QObject {
   static constexpr int kWaitRetryMs = 20;    // lines waiting for the panel
   static constexpr int kMaxClients = 16;
   static constexpr qint64 kSocketBufferBytes = 16 * 1024;
+  // A client that does not read its replies gets no more lines answered
+  // once this much is waiting to go out to it.
+  static constexpr qint64 kMaxUnsentBytes = 16 * 1024;
 
   TRemoteControl(TMainForm *form, int port, QObject *parent = nullptr);
   ~TRemoteControl() override;
