@@ -15,6 +15,11 @@ bool TMainForm::RemoteLinesMayRun() const {
 
 void TMainForm::QueueRemoteLine(const QString &line, uint64_t ticket) {
   Tasks.QueueRemoteLine(line.toStdString(), ticket);
-  // Started on the same path as a user's edit.
+  // Started on the same path as a user's edit ...
   TaskTimer->start();
+  // ... and served at once, without the timer's interval: a script waits for
+  // every reply. ProcessTasks itself refuses to run inside another exchange.
+  QTimer::singleShot(0, this, [this] {
+    if (!ExitRequested && Tasks.TasksPending()) ProcessTasks();
+  });
 }

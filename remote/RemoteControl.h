@@ -36,7 +36,7 @@ class TRemoteControl : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kFollowPauseMs = 300;
+  static constexpr int kFollowPauseMs = 200;
   static constexpr int kWaitRetryMs = 20;    // lines waiting for the panel
   static constexpr int kMaxClients = 16;
   static constexpr qint64 kSocketBufferBytes = 16 * 1024;
