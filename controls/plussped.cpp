@@ -53,8 +53,13 @@ protected:
     p.drawLine(r.bottomLeft(), r.bottomRight());
     p.drawLine(r.topRight(), r.bottomRight());
     if (!glyph.isNull()) {
+      // Placed by its size in the button's units: at a device pixel ratio
+      // above 1 the pixmap has more pixels than it covers.
       const int off = sunken ? 1 : 0;
-      p.drawPixmap((r.width() - glyph.width()) / 2 + off, (r.height() - glyph.height()) / 2 + off, glyph);
+      const QSizeF g = glyph.deviceIndependentSize();
+      const QRectF target((r.width() - g.width()) / 2 + off, (r.height() - g.height()) / 2 + off,
+                          g.width(), g.height());
+      p.drawPixmap(target.toAlignedRect(), glyph);
     }
   }
 

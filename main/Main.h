@@ -159,6 +159,16 @@ class TMainForm : public QMainWindow {
   // CommandsDisabled is set (the readback fills the controls).
   void QueuedCommandToPort(const QString &commandstr);
 
+  // --- Remote-control port (MainRemote.cpp) --------------------------------
+  // Whether a client's line may join the queue now. False while an
+  // initialisation, a settings replay or a modal dialog runs, before the first
+  // initialisation and once the program is ending; the lines wait meanwhile.
+  bool RemoteLinesMayRun() const;
+  // Queues a client's line like a user's edit; the task timer sends it and
+  // hands the instrument's reply to RemoteReply under `ticket` (not 0).
+  void QueueRemoteLine(const QString &line, uint64_t ticket);
+  std::function<void(uint64_t ticket, const QString &reply)> RemoteReply;
+
   // ===== Initialisation, readback, queue, status (MainInit.cpp,
   // MainReadback.cpp, MainQueue.cpp, MainStatus.cpp) =====================
   // Operating limits onto the numeric controls of the system page and of

@@ -41,9 +41,11 @@ void TMainForm::ProcessTasks() {
   const auto sendQueued = [this] {
     Tasks.SetCommandsDisabled(CommandsDisabled);
     while (!ExitRequested) {
-      const auto command = Tasks.TakeNextCommand();
-      if (!command) break;
-      SendCommand(QString::fromStdString(*command));
+      const auto entry = Tasks.TakeNextEntry();
+      if (!entry) break;
+      const QString reply = SendCommand(QString::fromStdString(entry->command));
+      // A script's line: its reply goes back to the client that sent it.
+      if (entry->ticket && RemoteReply) RemoteReply(entry->ticket, reply);
     }
   };
   // Edits queued before a Refresh or recall go out first, so that what the

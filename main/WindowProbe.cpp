@@ -1,6 +1,7 @@
 #include "main/WindowProbe.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,6 +109,10 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
   out << "queue " << w->Tasks.PendingCommands().size() << " "
       << int(w->ComPort && w->ComPort->InUse()) << " " << int(w->StatusUpdateBusy) << " "
       << int(w->CommandsDisabled) << " " << w->ChannelCount << "\n";
+  // Check-mark menu items (the logging switch, the remote-control indicator).
+  for (QAction *a : w->findChildren<QAction *>())
+    if (a->isCheckable() && !a->objectName().isEmpty())
+      out << "action " << a->objectName() << " " << int(a->isChecked()) << " " << a->text() << "\n";
 }
 
 }  // namespace

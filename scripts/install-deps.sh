@@ -16,6 +16,10 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation
   # an independent serial client for the simulator check
   python3 python3-serial
+  # scripts driving the panel through its remote-control port
+  python3-pyvisa python3-pyvisa-py
+  # the desktop application: Debian package, entry check, icon rendering
+  dpkg-dev desktop-file-utils librsvg2-bin
   # a decimal-comma locale, to prove numbers never follow the user's locale
   locales
 )

@@ -14,7 +14,17 @@ struct StartSwitches {
   bool log = false;   // start the communication log before the scan
   bool pick = false;  // choose the port by hand (like Space held)
   bool demo = false;  // run without an instrument (like left Shift held)
+  // "-remote" or "-remote=PORT": the remote-control port on the loopback
+  // interface. remotePort is 0 when the switch is absent, -1 when its port is
+  // not a number from 1 to 65535.
+  int remotePort = 0;
 };
+
+inline constexpr int kDefaultRemotePort = 5025;
+
+// The port of a "-remote" / "-remote=PORT" switch (any case, "-" or "/"):
+// 0 when absent, -1 when the port is not a number from 1 to 65535.
+int RemotePortSwitch(const std::vector<std::string> &args);
 
 StartSwitches ParseStartSwitches(const std::vector<std::string> &args);
 

@@ -8,14 +8,27 @@ namespace vm {
 bool TaskQueue::QueuedCommandToPort(std::string commandstr) {
   if (commandsDisabled_) return false;
   pending_.push_back(std::move(commandstr));
+  tickets_.push_back(0);
   return true;
 }
 
-std::optional<std::string> TaskQueue::TakeNextCommand() {
+void TaskQueue::QueueRemoteLine(std::string line, uint64_t ticket) {
+  pending_.push_back(std::move(line));
+  tickets_.push_back(ticket);
+}
+
+std::optional<TaskQueue::Entry> TaskQueue::TakeNextEntry() {
   if (pending_.empty()) return std::nullopt;
-  std::string c = std::move(pending_.front());
+  Entry e{std::move(pending_.front()), tickets_.front()};
   pending_.pop_front();
-  return c;
+  tickets_.pop_front();
+  return e;
+}
+
+std::optional<std::string> TaskQueue::TakeNextCommand() {
+  auto e = TakeNextEntry();
+  if (!e) return std::nullopt;
+  return std::move(e->command);
 }
 
 bool TaskQueue::BeginTick(bool statusUpdateBusy, bool portInUse) {

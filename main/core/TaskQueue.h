@@ -24,6 +24,7 @@
 // Nothing queued is ever lost: the queue has no fixed size, and commands
 // queued while the tick is sending (a user's edit during a reply wait) are
 // taken by the same loop, after the ones queued before them.
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -51,6 +52,17 @@ class TaskQueue {
   size_t PendingCount() const { return pending_.size(); }
   bool TasksPending() const { return !pending_.empty(); }
   const std::deque<std::string>& PendingCommands() const { return pending_; }
+
+  // A line from the remote-control port. Queued in order with the user's
+  // edits, also while CommandsDisabled is set (it is no control's echo); its
+  // reply goes back under `ticket` (user edits carry ticket 0).
+  void QueueRemoteLine(std::string line, uint64_t ticket);
+  struct Entry {
+    std::string command;
+    uint64_t ticket = 0;  // 0: a user's edit, nobody waits for the reply
+  };
+  // The oldest queued entry with its ticket, removed from the queue.
+  std::optional<Entry> TakeNextEntry();
 
   // ---- requests ---------------------------------------------------------------
   // Refresh. Served by the next free tick, before the queued commands.
@@ -94,6 +106,7 @@ class TaskQueue {
 
  private:
   std::deque<std::string> pending_;
+  std::deque<uint64_t> tickets_;  // one per pending_ entry
   bool commandsDisabled_ = false;
   bool recallRequested_ = false;
   bool reinitRequested_ = false;

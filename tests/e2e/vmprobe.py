@@ -19,6 +19,7 @@ class Window:
         self.focus = ""
         self.popup = self.modal = False
         self.limits = None
+        self.actions = {}
         for line in text.splitlines():
             kind, _, rest = line.partition(" ")
             f = rest.split(" ")
@@ -59,6 +60,8 @@ class Window:
                 self.popup = rest == "1"
             elif kind == "modal":
                 self.modal = rest == "1"
+            elif kind == "action":
+                self.actions[f[0]] = (f[1] == "1", " ".join(f[2:]))
             elif kind == "focus":
                 self.focus = rest
             elif kind == "menu":
