@@ -210,9 +210,6 @@ class TMainForm : public QMainWindow {
   // Tools, "Service" (access code) and "Service Window" (MainService.cpp).
   void ServiceMenuClick();
   void ServiceWindowMenuClick();
-  // Runs the service window's initialisation and shows it (an open one is
-  // brought to the front). Set by the program's entry once that window exists.
-  std::function<void()> OpenServiceWindow;
   int32_t SystemStatus = 0;        // last reply to "*SS"
   vm::ErrorLatch ErrorState;       // first error code above 0, latched
   int32_t ErrorCode() const { return ErrorState.ErrorCode(); }

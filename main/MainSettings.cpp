@@ -149,10 +149,8 @@ void TMainForm::RestoreSettingsFromFile1Click() {
       MessageForm->show();
     }
     for (const QString &line : lines) {
-      // The pause paces the instrument, so a comment, which sends nothing,
-      // does not wait for it.
-      if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
       QThread::msleep(kReplayPauseMs);
+      if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
       SendCommand(line);
       QCoreApplication::processEvents();
       if (ExitRequested) return;

@@ -116,9 +116,11 @@ def main():
         s.key("Return")
         s._wait(lambda: os.path.exists(path), 30, "settings file")
         with open(path, encoding="ascii", newline="") as f:
-            commands = [l for l in f.read().split("\r\n")[:-1] if "//" not in l]
-        print("settings file: %d command lines" % len(commands))
-        ratios = []
+            lines = f.read().split("\r\n")[:-1]
+        commands = [l for l in lines if "//" not in l]
+        comments = len(lines) - len(commands)
+        print("settings file: %d command lines, %d comment lines" % (len(commands), comments))
+        ratios, design_ratios = [], []
         for run in range(a.runs):
             idle(s)
             menu(s, "Storage1", "RestoreSettingsFromFile1")
@@ -133,15 +135,20 @@ def main():
                     raise TimeoutError("Settings loaded. box")
             t1 = time.monotonic()
             f = floor(transcript(s), commands, t0, t1)
+            # The replay pauses before every line, comments included.
+            fd = f + comments * PAUSE_S
             ratios.append((t1 - t0) / f)
-            print("run %d: %.0f ms, floor %.0f ms, ratio %.3f" % (run + 1, (t1 - t0) * 1000,
-                                                                  f * 1000, ratios[-1]))
+            design_ratios.append((t1 - t0) / fd)
+            print("run %d: %.0f ms, floor %.0f ms, ratio %.3f; with the comment lines' pauses "
+                  "floor %.0f ms, ratio %.3f" % (run + 1, (t1 - t0) * 1000, f * 1000, ratios[-1],
+                                                fd * 1000, design_ratios[-1]))
             s.press_in_window(box, "Return")
         if a.timeline:
             for t, kind, text in transcript(s):
                 if t0 <= t <= t1:
                     print("%7.1f %s %s" % ((t - t0) * 1000, kind, text))
-        print("median ratio %.3f (goal <= 1.10)" % statistics.median(ratios))
+        print("median ratio %.3f (goal <= 1.10); counting the comment lines' pauses %.3f"
+              % (statistics.median(ratios), statistics.median(design_ratios)))
     finally:
         s.stop()
         s.cleanup()

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/StartSwitches.h"
+#include "base/core/StartSwitches.h"
 #include "main/core/TaskQueue.h"
 #include "remote/core/RemoteLines.h"
 

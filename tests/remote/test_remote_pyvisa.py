@@ -89,7 +89,7 @@ class RemoteTest(unittest.TestCase):
                 self.assertEqual(inst.query(":PULS2:WIDT?"), width)
             sent = time.monotonic()
             w = s.probe()
-            self.assertEqual(w.actions["RemoteControlMenu"],
+            self.assertEqual(w.checked["RemoteControlMenu"],
                              (True, "Remote Control: port %d, 2 clients" % port))
         finally:
             stop.set()
@@ -146,7 +146,7 @@ class RemoteTest(unittest.TestCase):
         s = self.session(model="5204", app_args=["-remote=%d" % port])
         s.start()
         w = s.ready(4)
-        self.assertEqual(w.actions["RemoteControlMenu"],
+        self.assertEqual(w.checked["RemoteControlMenu"],
                          (False, "Remote Control: port %d unavailable" % port))
         self.assertIsNone(s.app.poll())
 
