@@ -1,5 +1,6 @@
 #include "link/Communication.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -12,12 +13,15 @@
 #include "app/core/Numbers.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFormat.h"
+#include "link/core/ScanReport.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"
 
 QString LastCommand;
 
 namespace {
+
+std::vector<vm::RefusedPort> gScanRefused;
 
 constexpr int kExchangePauseMs = 30;
 
@@ -178,6 +182,7 @@ bool FindInstrument() {
   port->setShowErrors(false);
   port->setResponseTime(25);
 
+  gScanRefused.clear();
   const QList<int> ports = port->GetValidSerialPorts();
   if (ports.isEmpty()) {
     vm::ShowInfo(f, QStringLiteral("No available ports."));
@@ -186,7 +191,12 @@ bool FindInstrument() {
   bool found = false;
   for (int p : ports) {
     port->setPort(p);
-    port->Open();  // a port another program holds is passed over silently
+    port->Open();  // a port that cannot be opened is passed over, but noted
+    if (!port->Opened() && vm::IsReportedRefusal(port->LastOpenError())) {
+      const std::string device = QFile::encodeName(port->LastOpenDevice()).toStdString();
+      gScanRefused.push_back(
+          {p, device, port->LastOpenError(), port->LastLockOwner(), vm::DeviceGroup(device)});
+    }
     if (port->Opened()) {
       for (int baud : vm::ScanBaudRates) {
         port->setBaud(baud);
@@ -209,3 +219,5 @@ bool FindInstrument() {
   // However long the port list, what was found is what counts.
   return found;
 }
+
+QString ScanRefusalDetail() { return QString::fromLocal8Bit(vm::RefusalDetail(gScanRefused)); }
