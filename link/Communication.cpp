@@ -38,6 +38,9 @@ QString SendCommand(const QString &c) { return OnLink([&](TInstrumentLink &l) { 
 QString ReadReply() { return OnLink([](TInstrumentLink &l) { return l.ReadReply(); }, QString()); }
 QString ReadAndShowReply() { return OnLink([](TInstrumentLink &l) { return l.ReadAndShowReply(); }, QString()); }
 bool FindInstrument() { return OnLink([](TInstrumentLink &l) { return l.FindInstrument(); }, false); }
+QString ScanRefusalDetail() {
+  return OnLink([](TInstrumentLink &l) { return l.ScanRefusalDetail(); }, QString());
+}
 
 void HandleCommTimeout() {
   if (Link()) Link()->HandleCommTimeout();

@@ -26,6 +26,9 @@ void HandleCommTimeout();
 // Scans every listed port at every scan rate for an instrument of a known
 // model. True when found; the port is then open on that port and rate.
 bool FindInstrument();
+// What the last FindInstrument could not search (ports refused or held by
+// another program), as the detailed text of its failure box; empty if none.
+QString ScanRefusalDetail();
 
 // "hh:nn:ss.zzz" of now, as used by the terminal and the log.
 QString TimeStampNow();

@@ -1,5 +1,6 @@
 #include "link/InstrumentLink.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QThread>
 #include <QTime>
@@ -139,6 +140,7 @@ bool TInstrumentLink::FindInstrument() {
   port->setShowErrors(false);
   port->setResponseTime(25);
 
+  FScanRefused.clear();
   const QList<int> ports = port->GetValidSerialPorts();
   if (ports.isEmpty()) {
     if (Host.Notify) Host.Notify(QStringLiteral("No available ports."));
@@ -147,7 +149,12 @@ bool TInstrumentLink::FindInstrument() {
   bool found = false;
   for (int p : ports) {
     port->setPort(p);
-    port->Open();  // a port another program holds is passed over silently
+    port->Open();  // a port that cannot be opened is passed over, but noted
+    if (!port->Opened() && vm::IsReportedRefusal(port->LastOpenError())) {
+      const std::string device = QFile::encodeName(port->LastOpenDevice()).toStdString();
+      FScanRefused.push_back(
+          {p, device, port->LastOpenError(), port->LastLockOwner(), vm::DeviceGroup(device)});
+    }
     if (port->Opened()) {
       for (int baud : vm::ScanBaudRates) {
         port->setBaud(baud);
@@ -168,4 +175,8 @@ bool TInstrumentLink::FindInstrument() {
   }
   // However long the port list, what was found is what counts.
   return found;
+}
+
+QString TInstrumentLink::ScanRefusalDetail() const {
+  return QString::fromLocal8Bit(vm::RefusalDetail(FScanRefused));
 }

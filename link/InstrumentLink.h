@@ -16,8 +16,10 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "link/core/Identity.h"
+#include "link/core/ScanReport.h"
 
 // The last command or query written (a query with its "?"); one per program.
 extern QString LastCommand;
@@ -77,6 +79,9 @@ class TInstrumentLink : public QObject {
   // Scans every listed port at every scan rate for an instrument of a known
   // model. True when found; the port is then open on that port and rate.
   bool FindInstrument();
+  // What the last FindInstrument could not search (ports refused or held by
+  // another program), as the detailed text of its failure box; empty if none.
+  QString ScanRefusalDetail() const;
 
   // The link the free exchange routines use (the last one created).
   static TInstrumentLink *Current();
@@ -89,4 +94,5 @@ class TInstrumentLink : public QObject {
   T Converted(const std::optional<T> &v) const;
 
   TVMComPort *FComPort = nullptr;
+  std::vector<vm::RefusedPort> FScanRefused;
 };

@@ -178,6 +178,7 @@ bool TMainForm::ChooseConnection() {
   box.text = QStringLiteral("No device found. Try to reconnect?\n\r\n\r"
                             "Make sure unit is fully powered on\n\rbefore selecting Yes");
   box.buttons = QMessageBox::Yes | QMessageBox::No;
+  box.detailedText = ScanRefusalDetail();  // ports the scan could not search, and why
   if (vm::ShowMessage(this, box) == QMessageBox::Yes) {
     RestartApp();
     return false;
@@ -286,8 +287,12 @@ void TMainForm::ToggleLoggingState() {
   const QLocale user = QLocale::system();
   const QDateTime now = QDateTime::currentDateTime();
   const std::string header = vm::logfmt::Header(
-      user.toString(now.date(), QLocale::ShortFormat).toLocal8Bit().toStdString(),
-      user.toString(now.time(), QLocale::LongFormat).toLocal8Bit().toStdString());
+      user.toString(now.date(), QString::fromStdString(vm::logfmt::HeaderDatePattern(
+                                    user.dateFormat(QLocale::ShortFormat).toStdString())))
+          .toLocal8Bit().toStdString(),
+      user.toString(now.time(), QString::fromStdString(vm::logfmt::HeaderTimePattern(
+                                    user.timeFormat(QLocale::LongFormat).toStdString())))
+          .toLocal8Bit().toStdString());
   if (!LogFile.Create(name) || !LogFile.WriteLine(header)) {
     LogFile.Close();
     LoggingEnabled = false;

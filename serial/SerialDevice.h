@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "serial/core/PortLock.h"
+
 namespace vm::serial {
 
 enum class Handshake { None, Hardware, AssertAll };
@@ -13,9 +15,11 @@ enum class Parity { None, Even, Odd };
 class SerialDevice {
  public:
   // Opens `path` for reading and writing, exclusively, without becoming the
-  // process's controlling terminal and without waiting for carrier. Null on
-  // failure with the system's error number in *err.
-  static std::unique_ptr<SerialDevice> Open(const std::string &path, int *err);
+  // process's controlling terminal and without waiting for carrier, and
+  // holds the port's lock file while open. Null on failure with the system's
+  // error number in *err (EBUSY when another live process holds the lock
+  // file, its id then in *lockOwner).
+  static std::unique_ptr<SerialDevice> Open(const std::string &path, int *err, int *lockOwner = nullptr);
   ~SerialDevice();
   SerialDevice(const SerialDevice &) = delete;
   SerialDevice &operator=(const SerialDevice &) = delete;
@@ -47,6 +51,7 @@ class SerialDevice {
  private:
   explicit SerialDevice(int fd) : fd_(fd) {}
   int fd_ = -1;
+  PortLock lock_;  // released after the descriptor is closed
 };
 
 }  // namespace vm::serial

@@ -75,7 +75,14 @@ speed_t SpeedFor(int baud) {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string &path, int *err) {
+std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string &path, int *err, int *lockOwner) {
+  // The lock file first, as other serial programs do: a port another program
+  // has locked is not even opened (opening can toggle its modem lines).
+  PortLock lock;
+  if (!lock.Take(path, LockDirs(), lockOwner)) {
+    if (err) *err = EBUSY;
+    return nullptr;
+  }
   int fd;
   do {
     fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -93,7 +100,9 @@ std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string &path, int *e
   }
   ::ioctl(fd, TIOCEXCL);
   if (err) *err = 0;
-  return std::unique_ptr<SerialDevice>(new SerialDevice(fd));
+  std::unique_ptr<SerialDevice> dev(new SerialDevice(fd));
+  dev->lock_ = std::move(lock);
+  return dev;
 }
 
 SerialDevice::~SerialDevice() {

@@ -166,11 +166,14 @@ QList<int> TVMComPort::GetValidSerialPorts() const {
 
 bool TVMComPort::openOnce(int *err, QString *device) {
   *device = DevicePath(FPortNumber);
+  FLastOpenDevice = *device;
+  FLastLockOwner = 0;
   if (device->isEmpty()) {
-    *err = ENODEV;
+    *err = FLastOpenError = ENODEV;
     return false;
   }
-  FPort = SerialDevice::Open(QFile::encodeName(*device).toStdString(), err);
+  FPort = SerialDevice::Open(QFile::encodeName(*device).toStdString(), err, &FLastLockOwner);
+  FLastOpenError = FPort ? 0 : *err;
   return FPort != nullptr;
 }
 

@@ -104,6 +104,13 @@ class TVMComPort : public QObject {
 
   bool Opened() const;
 
+  // Why the last Open failed: the system's error number (0 after success),
+  // the device tried, and the process id of another program holding its
+  // lock file (0 when none is known).
+  int LastOpenError() const { return FLastOpenError; }
+  QString LastOpenDevice() const { return FLastOpenDevice; }
+  int LastLockOwner() const { return FLastLockOwner; }
+
   // The n of "COM<n>". Writing a different value reopens an open port;
   // writing while closed only stores it.
   int Port() const { return FPortNumber; }
@@ -181,4 +188,7 @@ class TVMComPort : public QObject {
   bool FTimedOut = false;
   QString FVersion = QStringLiteral("2.0.2");
   bool FLost = false;  // the device went away under an open port
+  int FLastOpenError = 0;
+  QString FLastOpenDevice;
+  int FLastLockOwner = 0;
 };

@@ -30,6 +30,7 @@ QMessageBox::StandardButton ShowMessage(QWidget *parent, const MessageRequest &r
   if (messageHook()) return messageHook()(req);
   QMessageBox box(req.icon, req.title, req.text, req.buttons, parent);
   if (!req.informativeText.isEmpty()) box.setInformativeText(req.informativeText);
+  if (!req.detailedText.isEmpty()) box.setDetailedText(req.detailedText);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

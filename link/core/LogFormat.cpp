@@ -1,6 +1,8 @@
 #include "link/core/LogFormat.h"
 
+#include <cctype>
 #include <cstdio>
+#include <vector>
 
 namespace vm::logfmt {
 
@@ -37,6 +39,69 @@ std::string SanitizeUserName(std::string_view name) {
 
 std::string FileName(std::string_view user, std::string_view stamp) {
   return "SystemLogFile_" + SanitizeUserName(user) + "_" + std::string(stamp) + ".txt";
+}
+
+namespace {
+
+// Splits a pattern into runs: a quoted literal ('...', with '' for a quote),
+// a run of one repeated letter, or any other single character.
+std::vector<std::string> PatternRuns(std::string_view p) {
+  std::vector<std::string> runs;
+  for (size_t i = 0; i < p.size();) {
+    size_t j = i + 1;
+    if (p[i] == '\'') {
+      while (j < p.size()) {
+        if (p[j] == '\'' && j + 1 < p.size() && p[j + 1] == '\'') {
+          j += 2;
+        } else if (p[j++] == '\'') {
+          break;
+        }
+      }
+    } else if (std::isalpha(static_cast<unsigned char>(p[i]))) {
+      while (j < p.size() && p[j] == p[i]) ++j;
+    }
+    runs.emplace_back(p.substr(i, j - i));
+    i = j;
+  }
+  return runs;
+}
+
+}  // namespace
+
+std::string HeaderDatePattern(std::string_view shortDate) {
+  std::string out;
+  for (const std::string &run : PatternRuns(shortDate))
+    out += (run == "y" || run == "yy") ? "yyyy" : run;
+  return out;
+}
+
+std::string HeaderTimePattern(std::string_view longTime) {
+  // Drop every zone field ("t" .. "tttt") together with the blanks and
+  // punctuation that only separated it from the rest.
+  const std::vector<std::string> runs = PatternRuns(longTime);
+  std::string out;
+  std::string gap;  // non-field text since the last field, held back
+  bool afterZone = false;
+  for (const std::string &run : runs) {
+    const bool field = std::isalpha(static_cast<unsigned char>(run[0])) != 0;
+    if (!field) {
+      gap += run;
+      continue;
+    }
+    if (run[0] == 't') {
+      // The text before the zone goes with it, unless it is a quoted literal.
+      if (gap.find('\'') != std::string::npos) out += gap;
+      gap.clear();
+      afterZone = true;
+      continue;
+    }
+    if (!afterZone || !out.empty()) out += gap;
+    gap.clear();
+    afterZone = false;
+    out += run;
+  }
+  if (!afterZone) out += gap;
+  return out;
 }
 
 std::string Header(std::string_view date, std::string_view time) {

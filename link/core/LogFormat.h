@@ -17,6 +17,13 @@ std::string SanitizeUserName(std::string_view name);
 // "SystemLogFile_" + user + "_" + stamp + ".txt" (user sanitised here).
 std::string FileName(std::string_view user, std::string_view stamp);
 
+// The header shows date + "," + time in the user's short date and long time
+// formats, but always with a four-digit year and without a time zone. These
+// take a locale's date or time pattern (Qt pattern letters, '...' quoting)
+// and return the pattern to format the header with.
+std::string HeaderDatePattern(std::string_view shortDate);
+std::string HeaderTimePattern(std::string_view longTime);
+
 std::string Header(std::string_view date, std::string_view time);
 std::string Trying(int port, int baud);
 std::string Sent(std::string_view time, std::string_view command);

@@ -31,6 +31,9 @@ class Session:
         self.dir = keep_dir or tempfile.mkdtemp(prefix="vm5200-e2e-")
         self.ports = os.path.join(self.dir, "ports")
         os.makedirs(self.ports, exist_ok=True)
+        # Port lock files go here, never into the machine's /var/lock.
+        self.locks = os.path.join(self.dir, "locks")
+        os.makedirs(self.locks, exist_ok=True)
         self.transcript = os.path.join(self.dir, "transcript.txt")
         self.state_dump = os.path.join(self.dir, "state.txt")
         self.procs = []
@@ -70,6 +73,7 @@ class Session:
         e = dict(os.environ)
         e["DISPLAY"] = self.display
         e["VM5200_PORT_DIR"] = self.ports
+        e["VM5200_LOCK_DIR"] = self.locks
         e.pop("QT_QPA_PLATFORM", None)
         # A decimal-comma locale where the machine has one: numbers on the
         # wire and in the window must not follow it.
@@ -81,6 +85,18 @@ class Session:
         self.app = subprocess.Popen([exe] + self.app_args, cwd=self.dir, env=self.env(),
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(self.app)
+
+    def share(self, other):
+        """Uses the display, port directory and lock folder of `other`: a
+        second instrument or a second program on the same desk."""
+        self.display, self.ports, self.locks = other.display, other.ports, other.locks
+        return self
+
+    def lock_file(self, port=None):
+        """The lock file name another serial program would use for COM<port>."""
+        dev = os.path.realpath(os.path.join(self.ports, "COM%d" % (port or self.port)))
+        name = dev[len("/dev/"):] if dev.startswith("/dev/") else os.path.basename(dev)
+        return os.path.join(self.locks, "LCK.." + name.replace("/", "_"))
 
     def start(self):
         self.start_display()

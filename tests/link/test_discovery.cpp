@@ -4,7 +4,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+
+#include "app/Restart.h"
 #include "link/Communication.h"
+#include "serial/PickPort.h"
+#include "serial/core/PortLock.h"
 #include "link/LinkTestUtil.h"
 
 using namespace vmtest;
@@ -210,6 +218,91 @@ class DiscoveryTest : public QObject {
     QVERIFY(!f.LaunchTimer->isActive());
     QCOMPARE(f.windowTitle(),
              QString("Velmora Model 5204  SW Version: 0.0.4.0 ComPort: 5 Baud: 57600"));
+  }
+
+  // Space held and a port chosen: that port at 115200 with CR, and not a
+  // word to the instrument before the first initialisation.
+  void manualPickOpensTheChosenPortWithoutAsking() {
+    PortDir dir;
+    PtyResponder a, b;
+    QVERIFY(dir.addPort(2, a.slavePath()));
+    QVERIFY(dir.addPort(6, b.slavePath()));
+    Boxes boxes;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto *dlg = qobject_cast<TformPickPort *>(QApplication::activeModalWidget());
+      if (!dlg) return;
+      poll.stop();
+      dlg->listPorts->setCurrentIndex(dlg->listPorts->findText("COM6"));
+      dlg->accept();
+    });
+    poll.start(5);
+    TMainForm::StartOptions o;
+    o.SpaceHeld = [] { return true; };
+    TMainForm f(o);
+    QVERIFY(boxes.seen.empty());
+    QVERIFY(!f.ExitRequested && f.LaunchTimer->isActive());
+    QVERIFY(f.ComPort->Opened());
+    QCOMPARE(f.ComPort->Port(), 6);
+    QCOMPARE(f.ComPort->Baud(), 115200);
+    QCOMPARE(f.ComPort->EndOfResponseRaw(), QByteArray("\r"));
+    QCOMPARE(f.ComPort->ResponseTime(), 3000u);
+    QCOMPARE(f.ModelNumber, QString());
+    QTest::qWait(50);
+    QVERIFY(a.raw().empty() && b.raw().empty());
+  }
+
+  // Nothing found: Yes starts a new copy; the box tells which ports were
+  // not searched because another program holds them.
+  void yesToNoDeviceRestartsAndBusyPortsAreNamed() {
+    PortDir dir;
+    PtyResponder held;
+    held.reply("*IDN?", kIdn);
+    QVERIFY(dir.addPort(4, held.slavePath()));
+    const QString lock = qEnvironmentVariable("VM5200_LOCK_DIR") + "/" +
+                         QString::fromStdString(vm::serial::LockFileName(dir.entry(4)));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(int(getppid())) + "\n");
+    file.close();
+    Boxes boxes(QMessageBox::Yes);
+    int launched = 0;
+    auto old = vm::SetLaunchHook([&](const QString &, const QStringList &) { return ++launched, true; });
+    TMainForm f(TMainForm::StartOptions{});
+    vm::SetLaunchHook(old);
+    QFile::remove(lock);
+    QCOMPARE(boxes.seen.size(), size_t(1));
+    QVERIFY(boxes.seen[0].text.startsWith("No device found. Try to reconnect?"));
+    QVERIFY2(boxes.seen[0].detailedText.contains(
+                 QString("COM4 (%1): in use by another program (process %2).")
+                     .arg(QString::fromStdString(dir.entry(4)))
+                     .arg(getppid())),
+             qPrintable(boxes.seen[0].detailedText));
+    QVERIFY(held.raw().empty());  // never written to
+    QCOMPARE(launched, 1);
+    QVERIFY(f.ExitRequested && f.RestartRequested);
+  }
+
+  // Demonstration mode still sends edits: to port 1, read back without
+  // waiting; a missing port 1 is reported, not hung on.
+  void demoModeExchangesGoToPortOne() {
+    PortDir dir;
+    PtyResponder one;
+    one.reply(":PULS1:STAT 1", "ok");
+    Boxes boxes(QMessageBox::Abort);
+    TMainForm::StartOptions o;
+    o.Switches.demo = true;
+    TMainForm f(o);
+    QCOMPARE(boxes.texts(), QStringList{"Entering Demo Mode"});
+    QCOMPARE(SendCommand(":PULS1:STAT 1"), QString());  // no port 1 yet
+    const QStringList told = boxes.texts();
+    QVERIFY(told.size() > 1);
+    for (const QString &t : told.mid(1)) QCOMPARE(t, QString("Error opening COM1: "));
+    QVERIFY(dir.addPort(1, one.slavePath()));
+    SendCommand(":PULS1:STAT 1");
+    QVERIFY(!f.ComPort->TimedOut());  // no terminator in demo mode: no reply wait
+    QTRY_COMPARE(one.lines(), std::vector<std::string>{":PULS1:STAT 1"});
+    QCOMPARE(boxes.texts(), told);
   }
 
   void userNameCannotMoveTheLog() {

@@ -10,6 +10,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <chrono>
+#include <thread>
+
+#include "app/Restart.h"
 #include "link/Communication.h"
 #include "link/LinkTestUtil.h"
 
@@ -173,6 +177,49 @@ class LinkTest : public QObject {
     QCOMPARE(lines.size(), 4);
     QVERIFY(Line("Timeout Error(<T>)").match(lines[2]).hasMatch());
     QVERIFY(Line("Received(<T>): ").match(lines[3]).hasMatch());
+  }
+
+  // Every exchange pauses 30 ms and purges the port before it writes: a reply
+  // that came after its time-out was ignored, or bytes nobody asked for,
+  // never stand in for the next reply.
+  void staleAndLateBytesNeverShiftReplies() {
+    inst_->handler([](const std::string &line, int) -> std::optional<std::string> {
+      if (line == "SLOW?") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return "late";
+      }
+      if (line == "A?") return "1";
+      if (line == "B") return "2";
+      return std::nullopt;
+    });
+    auto f = form(100);
+    Boxes boxes(QMessageBox::Ignore);
+    QCOMPARE(QueryText("SLOW"), QString());
+    QCOMPARE(boxes.texts(), QStringList{"Communications lost. Restart?"});
+    QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->InCount() > 0, 2000);  // "late" is waiting
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(QueryText("A"), QString("1"));
+    QVERIFY(clock.elapsed() >= 30);
+    inst_->pty().write("junk\r");
+    QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->InCount() > 0, 2000);
+    clock.restart();
+    QCOMPARE(SendCommand("B"), QString("2"));
+    QVERIFY(clock.elapsed() >= 30);
+    QCOMPARE(boxes.seen.size(), size_t(1));
+  }
+
+  void yesToLostCommunicationsRestarts() {
+    auto f = form(100);
+    Boxes boxes(QMessageBox::Yes);
+    int launched = 0;
+    auto old = vm::SetLaunchHook([&](const QString &, const QStringList &) { return ++launched, true; });
+    QCOMPARE(SendCommand(":PULS1:DEL 1"), QString());
+    vm::SetLaunchHook(old);
+    QCOMPARE(boxes.texts(), QStringList{"Communications lost. Restart?"});
+    QCOMPARE(launched, 1);
+    QVERIFY(f->ExitRequested && f->RestartRequested);
+    QVERIFY(!f->ComPort->Opened());
   }
 
   void logLinesByteForByte() {

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "link/core/Identity.h"
 #include "link/core/LogFile.h"
 #include "link/core/LogFormat.h"
+#include "link/core/ScanReport.h"
 
 using vm::InstrumentIdentity;
 using vm::ParseIdentityReply;
@@ -173,4 +175,33 @@ TEST(LogFileWriter, UnwritableLocationFailsToCreate) {
   vm::LogFile log;
   EXPECT_FALSE(log.Create("/nonexistent-dir/x.txt"));
   EXPECT_FALSE(log.WriteLine("x"));
+}
+
+// The header carries a four-digit year and no time zone, whatever the
+// user's patterns say; the rest of each pattern is the user's.
+TEST(LogFormat, HeaderPatternsWidenYearAndDropZone) {
+  EXPECT_EQ(vm::logfmt::HeaderDatePattern("M/d/yy"), "M/d/yyyy");
+  EXPECT_EQ(vm::logfmt::HeaderDatePattern("dd.MM.yyyy"), "dd.MM.yyyy");
+  EXPECT_EQ(vm::logfmt::HeaderDatePattern("d 'yy' yy"), "d 'yy' yyyy");
+  EXPECT_EQ(vm::logfmt::HeaderTimePattern("h:mm:ss AP t"), "h:mm:ss AP");
+  EXPECT_EQ(vm::logfmt::HeaderTimePattern("HH:mm:ss tttt"), "HH:mm:ss");
+  EXPECT_EQ(vm::logfmt::HeaderTimePattern("t HH:mm:ss"), "HH:mm:ss");
+  EXPECT_EQ(vm::logfmt::HeaderTimePattern("H:mm:ss (t)"), "H:mm:ss");
+  EXPECT_EQ(vm::logfmt::HeaderTimePattern("h:mm:ss 'o''clock'"), "h:mm:ss 'o''clock'");
+}
+
+// Ports the scan could not search are named with the reason, and refused
+// ones with the group to join (dialout for root-owned devices).
+TEST(ScanReport, RefusalDetailNamesPortsAndGroups) {
+  EXPECT_EQ(vm::RefusalDetail({}), "");
+  EXPECT_EQ(vm::RefusalDetail({{3, "/dev/ttyS2", ENOENT, 0, ""}}), "");
+  const std::string text = vm::RefusalDetail({{101, "/dev/ttyUSB0", EACCES, 0, "root"},
+                                              {102, "/dev/ttyUSB1", EBUSY, 4242, "dialout"},
+                                              {201, "/dev/ttyACM0", EPERM, 0, "uucp"}});
+  EXPECT_NE(text.find("COM101 (/dev/ttyUSB0): permission denied."), std::string::npos) << text;
+  EXPECT_NE(text.find("COM102 (/dev/ttyUSB1): in use by another program (process 4242)."),
+            std::string::npos);
+  EXPECT_NE(text.find("group \"dialout\""), std::string::npos);
+  EXPECT_NE(text.find("sudo usermod -aG uucp $USER"), std::string::npos);
+  EXPECT_EQ(text.find("group \"dialout\"", text.find("group \"dialout\"") + 1), std::string::npos);
 }

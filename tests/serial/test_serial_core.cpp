@@ -4,7 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "serial/core/PortList.h"
+#include "serial/core/PortLock.h"
 #include "serial/core/Terminator.h"
 #include "support/PtyPair.h"
 
@@ -111,4 +115,57 @@ TEST(OpenFailure, NamesTheFixForPermissionProblems) {
   EXPECT_NE(OpenFailureAdvice(EACCES, "/dev/ttyS4", "uucp").find("usermod -aG uucp"), std::string::npos);
   // A device owned by root's group: joining root is not the advice to give.
   EXPECT_NE(OpenFailureAdvice(EPERM, "/dev/ttyS4", "root").find("dialout"), std::string::npos);
+}
+
+// Lock files: ours while held, another live process's refuse the port,
+// stale or unreadable ones are free, and no usable folder means no lock.
+TEST(PortLock, TakesHonoursAndClearsLockFiles) {
+  const fs::path dir = fs::temp_directory_path() / ("vm-locks-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path alias = dir / "COM7";
+  fs::create_symlink("/dev/null", alias);
+  EXPECT_EQ(LockFileName(alias.string()), "LCK..null");
+  const std::string file = (dir / "LCK..null").string();
+  auto write = [&](const std::string &text) { std::ofstream(file, std::ios::binary) << text; };
+  auto read = [&] {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  char mine[16];
+  std::snprintf(mine, sizeof mine, "%10d\n", int(::getpid()));
+
+  {
+    PortLock lock;
+    ASSERT_TRUE(lock.Take("/dev/null", {dir.string()}));
+    EXPECT_TRUE(lock.HoldsFile());
+    EXPECT_EQ(read(), mine);
+  }
+  EXPECT_FALSE(fs::exists(file));  // released with the lock
+
+  // Held by a live process (our parent): refused, its file left alone.
+  write("  " + std::to_string(::getppid()) + "\n");
+  PortLock lock;
+  int owner = 0;
+  EXPECT_FALSE(lock.Take(alias.string(), {dir.string()}, &owner));
+  EXPECT_EQ(owner, int(::getppid()));
+  EXPECT_TRUE(fs::exists(file));
+
+  // A process that has ended, and a file nobody can read a process from.
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  for (const std::string stale : {std::to_string(child) + "\n", std::string("garbage"), std::string()}) {
+    write(stale);
+    EXPECT_TRUE(lock.Take("/dev/null", {dir.string()})) << stale;
+    EXPECT_EQ(read(), mine) << stale;
+    lock.Release();
+  }
+  const int binary = 0x01020304;  // the old binary form: the id as a native int
+  EXPECT_EQ(LockOwner(std::string(reinterpret_cast<const char *>(&binary), sizeof binary)), binary);
+
+  // No folder that takes a lock: the port is still usable, without one.
+  EXPECT_TRUE(lock.Take("/dev/null", {(dir / "missing").string()}));
+  EXPECT_FALSE(lock.HoldsFile());
+  fs::remove_all(dir);
 }

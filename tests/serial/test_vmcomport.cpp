@@ -2,6 +2,7 @@
 // "instrument") and answers message boxes through the dialog hook.
 #include <sys/file.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include "forms/PickPort.h"
 #include "ui/Dialogs.h"
 #include "serial/VMComPort.h"
+#include "serial/core/PortLock.h"
 #include "support/PtyPair.h"
 
 namespace {
@@ -390,6 +392,34 @@ class VMComPortTest : public QObject {
 
     // Our own exclusive hold does not outlive the port: it opens again.
     port.Close();
+    QVERIFY(port.Open());
+  }
+
+  // The port carries a lock file while open; another live program's lock
+  // file keeps it closed even without any other kind of hold.
+  void lockFileMarksAndGuardsThePort() {
+    const QString lockDir = qEnvironmentVariable("VM5200_LOCK_DIR");
+    QVERIFY(!lockDir.isEmpty());
+    const QString lock = lockDir + "/" +
+        QString::fromStdString(vm::serial::LockFileName(dir->entry(1)));
+    TVMComPort port;
+    port.setShowErrors(false);
+    QVERIFY(port.Open());
+    QFile mine(lock);
+    QVERIFY(mine.open(QIODevice::ReadOnly));
+    QCOMPARE(mine.readAll().trimmed().toInt(), int(getpid()));
+    mine.close();
+    port.Close();
+    QVERIFY(!QFile::exists(lock));
+
+    QFile other(lock);
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(QByteArray::number(int(getppid())) + "\n");
+    other.close();
+    QVERIFY(!port.Open());
+    QCOMPARE(port.LastOpenError(), EBUSY);
+    QCOMPARE(port.LastLockOwner(), int(getppid()));
+    QVERIFY(QFile::remove(lock));
     QVERIFY(port.Open());
   }
 

@@ -158,7 +158,9 @@ TEST(SimCommands, EverySetCommandChangesWhatItNames) {
 TEST(SimCommands, RefusedLinesChangeNothing) {
   auto in = Make("5208");
   const std::string before = in.DumpState(0);
-  for (const char* bad : {
+  // Strings, not pointers: the line with a NUL inside its header must reach
+  // the instrument whole, and every element must live for the whole loop.
+  for (const std::string& bad : std::initializer_list<std::string>{
            ":PULS1:DEL -0.1", ":PULS1:DEL 2000.1", ":PULS1:WIDT 0.000000001", ":PULS0:PER 0.00000001",
            ":PULS0:PER 5000.1", ":PULS0:BCO 4000000001", ":PULS0:BCO -1", ":PULS0:BCO 0", ":PULS1:BCO 10000001",
            ":PULS1:WCO -1", ":PULS1:DEL abc", ":PULS1:DEL 1,5", ":PULS1:DEL nan", ":PULS1:DEL inf",
@@ -168,7 +170,7 @@ TEST(SimCommands, RefusedLinesChangeNothing) {
            "*ARM 0", "*ARM 9", ":SYST:SEC 12345", ":SYST:AUT 2", "*SER 5", "*BAD 5208", "*SAVC",
            ":PULS1:CAL:DEL 30", ":PULS0:CAL:EXT:GAIN 5", ":PULS0:COUN:CL 2", "*CFG 1 1 2 3", "*CFG 0",
            "*CFG 90 DIS RIS HIGH 2.5 DIS EXTRA", "*CFG 1 0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH CHA",
-           "*IDN? extra", "HELLO", "\x01\x02\xff", std::string("*IDN\0?", 6).c_str(), "?", "??"}) {
+           "*IDN? extra", "HELLO", "\x01\x02\xff", std::string("*ID\0N?", 6), "?", "??"}) {
     const std::string reply = in.HandleLine(bad, 0);
     EXPECT_EQ(reply.rfind("ERR", 0), 0u) << bad << " -> " << reply;
   }
