@@ -9,9 +9,9 @@
 #include <QApplication>
 #include <QComboBox>
 
-#include "app/Restart.h"
+#include "ui/Restart.h"
 #include "link/Communication.h"
-#include "serial/PickPort.h"
+#include "forms/PickPort.h"
 #include "serial/core/PortLock.h"
 #include "link/LinkTestUtil.h"
 

@@ -13,7 +13,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/Restart.h"
+#include "ui/Restart.h"
 #include "link/Communication.h"
 #include "link/LinkTestUtil.h"
 
