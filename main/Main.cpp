@@ -26,6 +26,7 @@
 #include "forms/PickPort.h"
 #include "link/InstrumentLink.h"
 #include "link/Communication.h"
+#include "link/DateTimeText.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFormat.h"
 #include "main/core/CommandSet.h"
@@ -284,15 +285,10 @@ void TMainForm::ToggleLoggingState() {
   SetLoggingCheck(true);
   const std::string name =
       vm::logfmt::FileName(LogUserName.toLocal8Bit().toStdString(), LogStartStamp.toStdString());
-  const QLocale user = QLocale::system();
   const QDateTime now = QDateTime::currentDateTime();
-  const std::string header = vm::logfmt::Header(
-      user.toString(now.date(), QString::fromStdString(vm::logfmt::HeaderDatePattern(
-                                    user.dateFormat(QLocale::ShortFormat).toStdString())))
-          .toLocal8Bit().toStdString(),
-      user.toString(now.time(), QString::fromStdString(vm::logfmt::HeaderTimePattern(
-                                    user.timeFormat(QLocale::LongFormat).toStdString())))
-          .toLocal8Bit().toStdString());
+  const std::string header =
+      vm::logfmt::Header(vm::UserDateText(now.date()).toLocal8Bit().toStdString(),
+                         vm::UserTimeText(now.time()).toLocal8Bit().toStdString());
   if (!LogFile.Create(name) || !LogFile.WriteLine(header)) {
     LogFile.Close();
     LoggingEnabled = false;

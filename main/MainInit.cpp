@@ -23,6 +23,7 @@
 #include "forms/MainWindowForm.h"
 #include "forms/MessageInfo.h"
 #include "link/Communication.h"
+#include "link/DateTimeText.h"
 #include "main/InputLock.h"
 #include "main/Main.h"
 #include "main/core/ChannelControls.h"
@@ -324,11 +325,10 @@ void TMainForm::InitializeSteps() {
   auto *fpgaLbl = findChild<QLabel *>(QStringLiteral("FPGAVersionlbl"));
 
   // 1, 2: the record starts with the date; the count is unknown until polled.
-  const QLocale user = QLocale::system();
   const QDateTime now = QDateTime::currentDateTime();
   SettingsList.clear();
-  SettingsList << Q(vm::DateLine(user.toString(now.date(), QLocale::ShortFormat).toStdString(),
-                                 user.toString(now.time(), QLocale::LongFormat).toStdString()));
+  SettingsList << Q(vm::DateLine(vm::UserDateText(now.date()).toStdString(),
+                                 vm::UserTimeText(now.time()).toStdString()));
   if (shotCount) shotCount->setText(QString::fromLatin1(vm::kShotCountUnknown));
 
   // 3. Demonstration mode: the fixed identity, nothing else.

@@ -19,6 +19,7 @@
 #include "forms/MessageInfo.h"
 #include "forms/ServiceWindowForm.h"
 #include "link/Communication.h"
+#include "link/DateTimeText.h"
 #include "main/Main.h"
 #include "main/NameNumber.h"
 #include "main/core/CommandSet.h"
@@ -159,14 +160,11 @@ void TServiceForm::RetrieveCals() {
   SendCommand(Q(vm::UnlockCommand()));
   SendCommand(Q(vm::StoreCalsCommand(true)));
 
-  const QLocale locale = QLocale::system();
-  QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-  timeFormat.remove(QRegularExpression(QStringLiteral("\\s*t+")));  // no time zone
+  const QDateTime now = QDateTime::currentDateTime();
   QStringList &list = m->CalSettingsList;
   list.clear();
   for (const std::string &line : vm::CalHeaderLines(
-           locale.toString(QDate::currentDate(), QLocale::ShortFormat).toStdString(),
-           locale.toString(QTime::currentTime(), timeFormat).toStdString(),
+           vm::UserDateText(now.date()).toStdString(), vm::UserTimeText(now.time()).toStdString(),
            m->windowTitle().toStdString(), m->SerialNumber, m->FirmwareVersion.toStdString(),
            m->FpgaVersion.toStdString()))
     list << Q(line);
