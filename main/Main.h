@@ -86,7 +86,9 @@ class TMainForm : public QMainWindow {
   QString FpgaVersion;
 
   // --- Flags (all start false) --------------------------------------------
-  bool CommandsDisabled = false;  // SendCommand sends nothing while set
+  // The one flag: SendCommand sends nothing and the queue drops new commands
+  // while it is set (the link and the queue both read it here).
+  bool CommandsDisabled = false;
   bool DemoMode = false;          // running without an instrument
   bool LoggingEnabled = false;    // LogFile is open and written
   bool SystemRunning = false;

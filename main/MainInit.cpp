@@ -344,7 +344,6 @@ void TMainForm::InitializeSteps() {
   // 4. No polling and no commands while the controls are filled.
   StatusTimer->stop();
   CommandsDisabled = true;
-  Tasks.SetCommandsDisabled(true);
   const bool progress = Tasks.ShowsProgress();
   if (progress) ShowMessageForm(true);
   QCoreApplication::processEvents();
@@ -391,7 +390,6 @@ void TMainForm::InitializeSteps() {
   // 19-22.
   SetResolutionRanges();
   CommandsDisabled = false;
-  Tasks.SetCommandsDisabled(false);
   if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
   auto *chPages = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
   auto *sysPages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
