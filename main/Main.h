@@ -95,9 +95,6 @@ class TMainForm : public QMainWindow {
   bool StatusUpdateBusy = false;
   bool AdjustableOutputs = false;
   bool ServiceWindowRequested = false;
-  // Runs the service window's initialisation and shows it; set by the
-  // program's entry (the service window sits above this one).
-  std::function<void()> OpenServiceWindow;
   bool ChannelTabsCreated = false;
   bool StorageBinsCreated = false;
   bool CalReadPending = false;
