@@ -134,7 +134,7 @@ class TMainForm : public QMainWindow {
 
   // --- Control arrays (element 1 bound in FormCreate, the rest later) ----
   // ChEnablebox, ChDelayAdj, ... ChReArmBtn (main/core/ChannelControls.h).
-#define VM_CHANNEL_ARRAY_MEMBER(kind, name) TControlArray<kind> name{};
+#define VM_CHANNEL_ARRAY_MEMBER(kind, name, ...) TControlArray<kind> name{};
   VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_MEMBER)
 #undef VM_CHANNEL_ARRAY_MEMBER
   TControlArray<QAction> BinSave{};

@@ -130,7 +130,7 @@ void BindOne(QObject *root, TControlArray<T> &array, const char *name, int n) {
 
 void TMainForm::BindChannelArrays(int n) {
   if (n < 1 || n > vm::kMaxChannels) return;
-#define VM_BIND_CHANNEL_ARRAY(kind, name) BindOne(this, name, #name, n);
+#define VM_BIND_CHANNEL_ARRAY(kind, name, ...) BindOne(this, name, #name, n);
   VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ARRAY)
 #undef VM_BIND_CHANNEL_ARRAY
 }
