@@ -1,7 +1,6 @@
 #pragma once
-// Names of the per-channel pages and controls. Channel 1's page is designed;
-// pages 2..ChannelCount are copies whose components carry the channel number
-// in place of the trailing "1".
+// Names of the per-channel controls: every component of channel n's page
+// carries the channel number n at the end of its name.
 #include <array>
 #include <string>
 #include <string_view>
@@ -36,11 +35,5 @@ inline constexpr std::array<const char*, 22> kChannelArrayNames{
 
 // "<base><n>", e.g. ("ChDelayAdj", 3) -> "ChDelayAdj3".
 std::string ChannelComponentName(std::string_view base, int n);
-// Name of channel n's copy of a channel-1 component: the trailing "1"
-// replaced by n ("ChControlModeGrp1" -> "ChControlModeGrp5"). A name without
-// the trailing "1" is returned with n appended.
-std::string CopiedComponentName(std::string_view channel1Name, int n);
-std::string ChannelPageName(int n);     // "TabCh<n>"
-std::string ChannelPageCaption(int n);  // "Ch <n>"
 
 }  // namespace vm
