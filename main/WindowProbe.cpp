@@ -112,7 +112,7 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
   // Check-mark menu items (the logging switch, the remote-control indicator).
   for (QAction *a : w->findChildren<QAction *>())
     if (a->isCheckable() && !a->objectName().isEmpty())
-      out << "action " << a->objectName() << " " << int(a->isChecked()) << " " << a->text() << "\n";
+      out << "checkitem " << a->objectName() << " " << int(a->isChecked()) << " " << a->text() << "\n";
 }
 
 }  // namespace

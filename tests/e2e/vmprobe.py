@@ -19,7 +19,7 @@ class Window:
         self.focus = ""
         self.popup = self.modal = False
         self.limits = None
-        self.actions = {}
+        self.checked = {}  # check-mark menu items: (checked, caption)
         for line in text.splitlines():
             kind, _, rest = line.partition(" ")
             f = rest.split(" ")
@@ -60,8 +60,8 @@ class Window:
                 self.popup = rest == "1"
             elif kind == "modal":
                 self.modal = rest == "1"
-            elif kind == "action":
-                self.actions[f[0]] = (f[1] == "1", " ".join(f[2:]))
+            elif kind == "checkitem":
+                self.checked[f[0]] = (f[1] == "1", " ".join(f[2:]))
             elif kind == "focus":
                 self.focus = rest
             elif kind == "menu":
