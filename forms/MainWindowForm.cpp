@@ -1,9 +1,10 @@
 // The main window as built at creation: fixed 678 x 739 client area, the
 // banner row, the system/additional pages, channel 1's page, the terminal,
-// the information box and the main menu. Channel pages 2..8 are copies of
-// channel 1's page made at run time.
+// the information box and the main menu. Channel pages 2..8 are built from
+// the same page table at run time and take over channel 1's state then.
 #include "forms/MainWindowForm.h"
 
+#include <memory>
 #include <stdexcept>
 
 #include <QAction>
@@ -87,7 +88,7 @@ void CopyFontSize(const QWidget *from, QWidget *to) {
   if (from->testAttribute(Qt::WA_SetFont)) to->setFont(Tahoma(from->font().pixelSize()));
 }
 
-QGroupBox *Group(QWidget *parent, const char *name, const QString &caption, QRect r,
+QGroupBox *Group(QWidget *parent, const QString &name, const QString &caption, QRect r,
                  int fontPx = 0) {
   auto *g = new QGroupBox(caption, parent);
   g->setObjectName(name);
@@ -97,7 +98,7 @@ QGroupBox *Group(QWidget *parent, const char *name, const QString &caption, QRec
   return g;
 }
 
-TPlusSpinEdit *Spin(QWidget *parent, const char *name, QRect r, int decimals, double increment,
+TPlusSpinEdit *Spin(QWidget *parent, const QString &name, QRect r, int decimals, double increment,
                     double minimum, double maximum, double value, QChar sep = kSep) {
   auto *s = new TPlusSpinEdit(parent);
   s->setObjectName(name);
@@ -117,7 +118,7 @@ TPlusSpinEdit *Spin(QWidget *parent, const char *name, QRect r, int decimals, do
 
 // A drop-down list. `text` names the item shown; a text that is no item leaves
 // nothing selected and is shown as the list's text.
-QComboBox *Combo(QWidget *parent, const char *name, QRect r, const QStringList &items,
+QComboBox *Combo(QWidget *parent, const QString &name, QRect r, const QStringList &items,
                  const QString &text, bool editable) {
   auto *c = new QComboBox(parent);
   c->setStyle(CompactComboStyle());
@@ -138,7 +139,7 @@ QComboBox *Combo(QWidget *parent, const char *name, QRect r, const QStringList &
   return c;
 }
 
-QCheckBox *Check(QWidget *parent, const char *name, const QString &caption, QRect r,
+QCheckBox *Check(QWidget *parent, const QString &name, const QString &caption, QRect r,
                  bool checked) {
   auto *c = new QCheckBox(caption, parent);
   c->setObjectName(name);
@@ -148,7 +149,7 @@ QCheckBox *Check(QWidget *parent, const char *name, const QString &caption, QRec
   return c;
 }
 
-QPushButton *Button(QWidget *parent, const char *name, const QString &caption, QRect r,
+QPushButton *Button(QWidget *parent, const QString &name, const QString &caption, QRect r,
                     int fontPx = 0) {
   auto *b = new QPushButton(caption, parent);
   b->setObjectName(name);
@@ -172,7 +173,17 @@ QLabel *Label(QWidget *parent, const char *name, const QString &caption, QPoint 
   return l;
 }
 
-QListWidget *CheckList(QWidget *parent, const char *name, QRect r, const QStringList &items,
+// The items of a check list, all unchecked.
+void FillCheckList(QListWidget *l, const QStringList &items) {
+  l->clear();
+  for (const QString &t : items) {
+    auto *it = new QListWidgetItem(t, l);
+    it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    it->setCheckState(Qt::Unchecked);
+  }
+}
+
+QListWidget *CheckList(QWidget *parent, const QString &name, QRect r, const QStringList &items,
                        int columns) {
   auto *l = new QListWidget(parent);
   l->setObjectName(name);
@@ -187,11 +198,7 @@ QListWidget *CheckList(QWidget *parent, const char *name, QRect r, const QString
   l->setUniformItemSizes(true);
   l->setSpacing(0);
   l->setContentsMargins(0, 0, 0, 0);
-  for (const QString &t : items) {
-    auto *it = new QListWidgetItem(t, l);
-    it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    it->setCheckState(Qt::Unchecked);
-  }
+  FillCheckList(l, items);
   SetCheckListColumns(l, columns);
   SetHint(l, QString(), true);
   return l;
@@ -319,102 +326,149 @@ void BuildAdditionalPage(QWidget *page) {
         "To Pulse", false);
 }
 
-// --- Channel 1's page ------------------------------------------------------------
+// --- Channel pages ----------------------------------------------------------------
 
-void BuildChannelOnePage(QWidget *page) {
-  QGroupBox *f = Group(page, "ChFunctGrp1", QString(), {0, 2, 665, 207}, kCaptionPx);
+// One control of a channel page with the group box it sits in. Names carry
+// the channel number appended ("ChDelayAdj" -> "ChDelayAdj3").
+enum class PartKind { Check, Button, Spin, List, CheckList };
+struct ChannelPart {
+  PartKind kind;
+  const char *name;
+  QRect rect;                      // inside its group box, or inside ChFunctGrp<n>
+  const char *group = nullptr;     // nullptr: directly in ChFunctGrp<n>
+  const char *groupCaption = "";
+  QRect groupRect{};
+  const char *groupHint = "";
+  bool groupHintShown = true;
+  QString text{};                  // check box/button caption, list text shown
+  QStringList items{};             // list and check list items
+  const char *hint = "";           // the control's own hint (shown)
+  bool checked = false;            // check box
+  int fontPx = 0;                  // button
+  int decimals = 0;                // spin edit
+  double increment = 1, minimum = 0, maximum = 0, value = 0;
+  QChar separator = kSep;
+};
+
+// Every channel page, in the order its controls are made (the tab order).
+const ChannelPart kChannelParts[] = {
+    {.kind = PartKind::Check, .name = "ChEnablebox", .rect = {7, 7, 78, 17}, .text = "Enabled",
+     .hint = "Enables or disables channel ", .checked = true},
+    {.kind = PartKind::Spin, .name = "ChDelayAdj", .rect = {10, 20, 180, kSpinHeight},
+     .group = "ChDelayGrp", .groupCaption = "Delay", .groupRect = {7, 25, 200, 55},
+     .groupHint = "Sets channel delay from selected sync source",
+     .decimals = 12, .increment = 2.5e-10, .minimum = -1000, .maximum = 1000, .value = 1000},
+    {.kind = PartKind::List, .name = "ChModeSel", .rect = {10, 20, 100, kComboHeight},
+     .group = "ChModeGrp", .groupCaption = "Channel Mode", .groupRect = {212, 25, 115, 55},
+     .groupHint = "Channel pulse mode", .groupHintShown = false, .text = "Normal",
+     .items = {"Normal", "Single Shot", "Burst", "Duty Cycle"}},
+    {.kind = PartKind::List, .name = "ChSyncSourceSel", .rect = {10, 20, 70, kComboHeight},
+     .group = "ChSyncSourceGrp", .groupCaption = "Sync Source", .groupRect = {332, 25, 90, 55},
+     .groupHint = "Channel sync source", .groupHintShown = false, .text = "T0",
+     .items = kChannelSources},
+    {.kind = PartKind::Spin, .name = "ChDutyOnAdj", .rect = {10, 20, 100, kSpinHeight},
+     .group = "ChDutyOnGrp", .groupCaption = "Duty Cycle On", .groupRect = {438, 25, 115, 55},
+     .groupHint = "Sets channel number of on counts when in channel duty cycle mode",
+     .groupHintShown = false, .minimum = 1, .maximum = 10000000, .value = 10000000},
+    {.kind = PartKind::Spin, .name = "ChDutyOffAdj", .rect = {10, 20, 100, kSpinHeight},
+     .group = "ChDutyOffGrp", .groupCaption = "Duty Cycle Off", .groupRect = {438, 80, 115, 55},
+     .groupHint = "Sets channel number of off counts when in channel duty cycle mode",
+     .groupHintShown = false, .minimum = 1, .maximum = 10000000, .value = 10000000},
+    {.kind = PartKind::Spin, .name = "ChWidthAdj", .rect = {10, 20, 180, kSpinHeight},
+     .group = "ChWidthGrp", .groupCaption = "Width", .groupRect = {7, 80, 200, 55},
+     .groupHint = "Sets channel pulse width",
+     .decimals = 9, .increment = 2.5e-10, .minimum = 1e-08, .maximum = 1000, .value = 1000},
+    {.kind = PartKind::Spin, .name = "ChBurstAdj", .rect = {10, 20, 100, kSpinHeight},
+     .group = "ChBurstCountGrp", .groupCaption = "Burst Count", .groupRect = {212, 80, 115, 55},
+     .groupHint = "Sets channel burst count when in channel burst mode",
+     .minimum = 1, .maximum = 10000000, .value = 10000000},
+    {.kind = PartKind::List, .name = "ChPolaritySel", .rect = {10, 20, 70, kComboHeight},
+     .group = "ChPolarityGrp", .groupCaption = "Polarity", .groupRect = {332, 80, 90, 55},
+     .groupHint = "Channel output polarity", .groupHintShown = false, .text = "Normal",
+     .items = {"Normal", "Inverted"}},
+    {.kind = PartKind::List, .name = "ChOutputModeSel", .rect = {10, 20, 85, kComboHeight},
+     .group = "ChOutputModeGrp", .groupCaption = "Output Mode", .groupRect = {7, 144, 102, 55},
+     .text = "TTL/CMOS", .items = {"TTL/CMOS", "Adjustable"}},
+    {.kind = PartKind::Spin, .name = "ChAmplitudeAdj", .rect = {10, 20, 65, 24},
+     .group = "ChAmplitudeAdjGrp", .groupCaption = "Amplitude (V)", .groupRect = {115, 144, 92, 55},
+     .groupHint = "Sets channel output amplitude",
+     .decimals = 2, .increment = 0.01, .minimum = 2, .maximum = 20, .value = 5,
+     .separator = QChar()},
+    {.kind = PartKind::Spin, .name = "ChWaitCountAdj", .rect = {10, 20, 100, kSpinHeight},
+     .group = "ChWaitCountGrp", .groupCaption = "Wait Count", .groupRect = {212, 145, 115, 55},
+     .groupHint = "Sets number of pulses to wait until outputs start",
+     .minimum = 0, .maximum = 10000000, .value = 1000000},
+    {.kind = PartKind::List, .name = "ChGateModeSel", .rect = {7, 20, 75, kComboHeight},
+     .group = "ChGateModeGrp", .groupCaption = "Gate Mode", .groupRect = {333, 145, 90, 55},
+     .text = "Disabled", .items = {"Disabled", "Pulse Inh", "Out Inh"}},
+    {.kind = PartKind::List, .name = "ChControlModeSel", .rect = {10, 20, 75, kComboHeight},
+     .group = "ChControlModeGrp", .groupCaption = "Control Mode", .groupRect = {559, 25, 90, 55},
+     .groupHint = "Channel control mode", .groupHintShown = false, .text = "Disabled",
+     .items = {"Disabled", "Gate A", "Gate B", "Inhibit A"}},
+    {.kind = PartKind::List, .name = "ChPhaseSyncSel", .rect = {10, 20, 75, kComboHeight},
+     .group = "ChPhaseSyncGrp", .groupCaption = "Phase Sync", .groupRect = {559, 80, 90, 55},
+     .groupHint = "Channel sync source", .groupHintShown = false, .text = "Disabled",
+     .items = {"Disabled", "Sync A", "Sync B", "Sync T"}},
+    {.kind = PartKind::List, .name = "ChGateLogicSel", .rect = {7, 20, 58, kComboHeight},
+     .group = "ChGateLogicGrp", .groupCaption = "Gate Logic", .groupRect = {428, 145, 76, 55},
+     .text = "High", .items = {"Low", "High"}},
+    {.kind = PartKind::CheckList, .name = "ChMuxSelect", .rect = {5, 20, 140, 40},
+     .group = "ChMuxGrp", .groupCaption = "Multiplexer", .groupRect = {510, 135, 150, 65},
+     .items = kMuxLetters},
+    {.kind = PartKind::Button, .name = "ChReArmBtn", .rect = {104, 8, 49, 20}, .text = "ReArm",
+     .fontPx = 13},
+};
+constexpr QRect kChannelFrame(0, 2, 665, 207);  // ChFunctGrp<n>
+constexpr int kMuxColumns = 4;
+
+void BuildChannelPart(const ChannelPart &p, QWidget *frame, const QString &num) {
+  QWidget *parent = frame;
+  if (p.group) {
+    QGroupBox *g = Group(frame, p.group + num, p.groupCaption, p.groupRect);
+    SetHint(g, p.groupHint, p.groupHintShown);
+    parent = g;
+  }
   const bool typed = true;  // channel lists take typed text too
-
-  QCheckBox *en = Check(f, "ChEnablebox1", "Enabled", {7, 7, 78, 17}, true);
-  SetHint(en, "Enables or disables channel ", true);
-
-  QGroupBox *g = Group(f, "ChDelayGrp1", "Delay", {7, 25, 200, 55});
-  SetHint(g, "Sets channel delay from selected sync source", true);
-  Spin(g, "ChDelayAdj1", {10, 20, 180, kSpinHeight}, 12, 2.5e-10, -1000, 1000, 1000);
-
-  g = Group(f, "ChModeGrp1", "Channel Mode", {212, 25, 115, 55});
-  SetHint(g, "Channel pulse mode", false);
-  Combo(g, "ChModeSel1", {10, 20, 100, kComboHeight},
-        {"Normal", "Single Shot", "Burst", "Duty Cycle"}, "Normal", typed);
-
-  g = Group(f, "ChSyncSourceGrp1", "Sync Source", {332, 25, 90, 55});
-  SetHint(g, "Channel sync source", false);
-  Combo(g, "ChSyncSourceSel1", {10, 20, 70, kComboHeight}, kChannelSources, "T0", typed);
-
-  g = Group(f, "ChDutyOnGrp1", "Duty Cycle On", {438, 25, 115, 55});
-  SetHint(g, "Sets channel number of on counts when in channel duty cycle mode", false);
-  Spin(g, "ChDutyOnAdj1", {10, 20, 100, kSpinHeight}, 0, 1, 1, 10000000, 10000000);
-
-  g = Group(f, "ChDutyOffGrp1", "Duty Cycle Off", {438, 80, 115, 55});
-  SetHint(g, "Sets channel number of off counts when in channel duty cycle mode", false);
-  Spin(g, "ChDutyOffAdj1", {10, 20, 100, kSpinHeight}, 0, 1, 1, 10000000, 10000000);
-
-  g = Group(f, "ChWidthGrp1", "Width", {7, 80, 200, 55});
-  SetHint(g, "Sets channel pulse width", true);
-  Spin(g, "ChWidthAdj1", {10, 20, 180, kSpinHeight}, 9, 2.5e-10, 1e-08, 1000, 1000);
-
-  g = Group(f, "ChBurstCountGrp1", "Burst Count", {212, 80, 115, 55});
-  SetHint(g, "Sets channel burst count when in channel burst mode", true);
-  Spin(g, "ChBurstAdj1", {10, 20, 100, kSpinHeight}, 0, 1, 1, 10000000, 10000000);
-
-  g = Group(f, "ChPolarityGrp1", "Polarity", {332, 80, 90, 55});
-  SetHint(g, "Channel output polarity", false);
-  Combo(g, "ChPolaritySel1", {10, 20, 70, kComboHeight}, {"Normal", "Inverted"}, "Normal", typed);
-
-  g = Group(f, "ChOutputModeGrp1", "Output Mode", {7, 144, 102, 55});
-  Combo(g, "ChOutputModeSel1", {10, 20, 85, kComboHeight}, {"TTL/CMOS", "Adjustable"}, "TTL/CMOS",
-        typed);
-
-  g = Group(f, "ChAmplitudeAdjGrp1", "Amplitude (V)", {115, 144, 92, 55});
-  SetHint(g, "Sets channel output amplitude", true);
-  Spin(g, "ChAmplitudeAdj1", {10, 20, 65, 24}, 2, 0.01, 2, 20, 5, QChar());
-
-  g = Group(f, "ChWaitCountGrp1", "Wait Count", {212, 145, 115, 55});
-  SetHint(g, "Sets number of pulses to wait until outputs start", true);
-  Spin(g, "ChWaitCountAdj1", {10, 20, 100, kSpinHeight}, 0, 1, 0, 10000000, 1000000);
-
-  g = Group(f, "ChGateModeGrp1", "Gate Mode", {333, 145, 90, 55});
-  Combo(g, "ChGateModeSel1", {7, 20, 75, kComboHeight}, {"Disabled", "Pulse Inh", "Out Inh"},
-        "Disabled", typed);
-
-  g = Group(f, "ChControlModeGrp1", "Control Mode", {559, 25, 90, 55});
-  SetHint(g, "Channel control mode", false);
-  Combo(g, "ChControlModeSel1", {10, 20, 75, kComboHeight},
-        {"Disabled", "Gate A", "Gate B", "Inhibit A"}, "Disabled", typed);
-
-  g = Group(f, "ChPhaseSyncGrp1", "Phase Sync", {559, 80, 90, 55});
-  SetHint(g, "Channel sync source", false);
-  Combo(g, "ChPhaseSyncSel1", {10, 20, 75, kComboHeight},
-        {"Disabled", "Sync A", "Sync B", "Sync T"}, "Disabled", typed);
-
-  g = Group(f, "ChGateLogicGrp1", "Gate Logic", {428, 145, 76, 55});
-  Combo(g, "ChGateLogicSel1", {7, 20, 58, kComboHeight}, {"Low", "High"}, "High", typed);
-
-  g = Group(f, "ChMuxGrp1", "Multiplexer", {510, 135, 150, 65});
-  CheckList(g, "ChMuxSelect1", {5, 20, 140, 40}, kMuxLetters, 4);
-
-  Button(f, "ChReArmBtn1", "ReArm", {104, 8, 49, 20}, 13);
+  const QString name = p.name + num;
+  QWidget *c = nullptr;
+  switch (p.kind) {
+    case PartKind::Check:
+      c = Check(parent, name, p.text, p.rect, p.checked);
+      break;
+    case PartKind::Button:
+      c = Button(parent, name, p.text, p.rect, p.fontPx);
+      break;
+    case PartKind::Spin:
+      c = Spin(parent, name, p.rect, p.decimals, p.increment, p.minimum, p.maximum, p.value,
+               p.separator);
+      break;
+    case PartKind::List:
+      c = Combo(parent, name, p.rect, p.items, p.text, typed);
+      break;
+    case PartKind::CheckList:
+      c = CheckList(parent, name, p.rect, p.items, kMuxColumns);
+      break;
+  }
+  SetHint(c, p.hint, true);
 }
 
-// --- Copies for the other channels ------------------------------------------------
-
-QGroupBox *CopyGroup(const QGroupBox *src, QWidget *parent, const QString &name) {
-  auto *g = new QGroupBox(parent);
-  g->setGeometry(src->geometry());
-  CopyFontSize(src, g);
-  g->setObjectName(name);
-  g->setTitle(src->title());
-  CopyHint(src, g);
-  return g;
+// A later page takes over what channel 1 shows at the time it is made:
+// places, font sizes, captions, hints, limits, values, item lists and
+// selections (not the multiplexer marks). No handler is connected to the new
+// page yet, so none of this sends anything.
+void CopyGroupState(const QGroupBox *src, QGroupBox *dst) {
+  dst->setGeometry(src->geometry());
+  CopyFontSize(src, dst);
+  dst->setTitle(src->title());
+  CopyHint(src, dst);
 }
 
-QWidget *CopyControl(const QWidget *src, QWidget *parent, const QString &name) {
+void CopyControlState(const QWidget *src, QWidget *dst) {
   if (auto *s = qobject_cast<const TPlusSpinEdit *>(src)) {
-    auto *c = new TPlusSpinEdit(parent);
+    auto *c = qobject_cast<TPlusSpinEdit *>(dst);
     c->setAutoSize(s->AutoSize());
     c->setGeometry(s->geometry());
     CopyFontSize(s, c);
-    c->setObjectName(name);
     c->setMaxValue(s->MaxValue());
     c->setMinValue(s->MinValue());
     c->setIncrement(s->Increment());
@@ -422,87 +476,41 @@ QWidget *CopyControl(const QWidget *src, QWidget *parent, const QString &name) {
     c->setDecimals(s->Decimals());  // before the value, so no digit of it is lost
     c->SetValue(s->Value());
     c->setBorderStyle(s->BorderStyle());
-    CopyHint(s, c);
-    return c;
-  }
-  if (auto *s = qobject_cast<const QCheckBox *>(src)) {
-    auto *c = new QCheckBox(parent);
+  } else if (auto *s = qobject_cast<const QCheckBox *>(src)) {
+    auto *c = qobject_cast<QCheckBox *>(dst);
     c->setGeometry(s->geometry());
     CopyFontSize(s, c);
-    c->setObjectName(name);
     c->setText(s->text());
     c->setChecked(s->isChecked());
-    CopyHint(s, c);
-    return c;
-  }
-  if (auto *s = qobject_cast<const QComboBox *>(src)) {
-    auto *c = new QComboBox(parent);
-    c->setStyle(s->style());
+  } else if (auto *s = qobject_cast<const QComboBox *>(src)) {
+    auto *c = qobject_cast<QComboBox *>(dst);
     c->setGeometry(s->geometry());
     CopyFontSize(s, c);
-    c->setObjectName(name);
-    c->setEditable(s->isEditable());
-    c->setInsertPolicy(s->insertPolicy());
-    c->setMaxVisibleItems(s->maxVisibleItems());
+    c->clear();
     for (int i = 0; i < s->count(); ++i) c->addItem(s->itemText(i));
     c->setCurrentIndex(s->currentIndex());
-    if (s->isEditable()) {
+    if (s->isEditable() && c->isEditable()) {
       c->setEditText(s->currentText());
       c->lineEdit()->setCursorPosition(0);
     }
     c->setPlaceholderText(s->placeholderText());
-    CopyHint(s, c);
-    return c;
-  }
-  if (auto *s = qobject_cast<const QListWidget *>(src)) {
+  } else if (auto *s = qobject_cast<const QListWidget *>(src)) {
+    auto *c = qobject_cast<QListWidget *>(dst);
+    c->setGeometry(s->geometry());
+    CopyFontSize(s, c);
     QStringList items;
     for (int i = 0; i < s->count(); ++i) items << s->item(i)->text();
-    auto *c = CheckList(parent, "", s->geometry(), items, CheckListColumns(s));
-    CopyFontSize(s, c);
-    c->setObjectName(name);
+    FillCheckList(c, items);
     c->setCurrentRow(s->currentRow(), QItemSelectionModel::NoUpdate);
-    CopyHint(s, c);
-    return c;
-  }
-  if (auto *s = qobject_cast<const QPushButton *>(src)) {
-    auto *c = new QPushButton(parent);
+    SetCheckListColumns(c, CheckListColumns(s));
+  } else if (auto *s = qobject_cast<const QPushButton *>(src)) {
+    auto *c = qobject_cast<QPushButton *>(dst);
     c->setGeometry(s->geometry());
     CopyFontSize(s, c);
     c->setText(s->text());
-    c->setObjectName(name);
-    c->setAutoDefault(false);
-    CopyHint(s, c);
-    return c;
   }
-  throw std::logic_error("channel page: no copy for " + src->objectName().toStdString());
+  CopyHint(src, dst);
 }
-
-// Channel 1's components in the order the copies are made: the group box (if
-// any) and the control inside it.
-struct CopyStep {
-  const char *group;
-  const char *control;
-};
-constexpr CopyStep kCopyOrder[] = {
-    {nullptr, "ChEnablebox"},
-    {"ChDelayGrp", "ChDelayAdj"},
-    {"ChModeGrp", "ChModeSel"},
-    {"ChSyncSourceGrp", "ChSyncSourceSel"},
-    {"ChDutyOnGrp", "ChDutyOnAdj"},
-    {"ChDutyOffGrp", "ChDutyOffAdj"},
-    {"ChWidthGrp", "ChWidthAdj"},
-    {"ChBurstCountGrp", "ChBurstAdj"},
-    {"ChPolarityGrp", "ChPolaritySel"},
-    {"ChOutputModeGrp", "ChOutputModeSel"},
-    {"ChAmplitudeAdjGrp", "ChAmplitudeAdj"},
-    {"ChWaitCountGrp", "ChWaitCountAdj"},
-    {"ChGateModeGrp", "ChGateModeSel"},
-    {"ChControlModeGrp", "ChControlModeSel"},
-    {"ChPhaseSyncGrp", "ChPhaseSyncSel"},
-    {"ChGateLogicGrp", "ChGateLogicSel"},
-    {"ChMuxGrp", "ChMuxSelect"},
-    {nullptr, "ChReArmBtn"},
-};
 
 template <class T>
 T *Find(const QWidget *w, const QString &name) {
@@ -557,7 +565,7 @@ void SetMuxLayout(QListWidget *list, int channelCount) {
 }
 
 QString ChannelArrayKind(const QString &array) {
-#define VM_CHANNEL_ARRAY_KIND(kind, name) \
+#define VM_CHANNEL_ARRAY_KIND(kind, name, ...) \
   if (array == QLatin1String(#name)) return QStringLiteral(#kind);
   VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_KIND)
 #undef VM_CHANNEL_ARRAY_KIND
@@ -677,7 +685,7 @@ void BuildMainWindow(QMainWindow *w) {
   chPc->setObjectName("ChPageControl");
   chPc->setGeometry(3, 25, 675, 248);
   ButtonTabs(chPc, 55);
-  BuildChannelOnePage(Page(chPc, "TabCh1", "Ch 1"));
+  CreateChannelPage(w, 1);
   chPc->setCurrentIndex(0);
   chPc->hide();
 
@@ -744,27 +752,31 @@ void BuildMainWindow(QMainWindow *w) {
   }
 }
 
-QWidget *CreateChannelPage(QMainWindow *w, int n) {
-  if (!w || n < 2 || n > 8) return nullptr;
+QWidget *CreateChannelPage(QWidget *w, int n) {
+  if (!w || n < 1 || n > 8) return nullptr;
   auto *pc = w->findChild<QTabWidget *>("ChPageControl");
-  if (!pc || w->findChild<QWidget *>("TabCh" + QString::number(n))) return nullptr;
   const QString num = QString::number(n);
-  const auto *tmpl = Find<QGroupBox>(w, "ChFunctGrp1");
+  if (!pc || w->findChild<QWidget *>("TabCh" + num)) return nullptr;
 
   // Built complete before it joins the page control, so every control shows
-  // with the page.
-  auto *page = new QWidget;
+  // with the page; a missing channel 1 component leaves no half-built page.
+  auto page = std::make_unique<QWidget>();
   page->setObjectName("TabCh" + num);
-  QGroupBox *box = CopyGroup(tmpl, page, "ChFunctGrp" + num);
-  box->setTitle(QString());
-  for (const CopyStep &s : kCopyOrder) {
-    QWidget *parent = box;
-    if (s.group)
-      parent = CopyGroup(Find<QGroupBox>(w, QString(s.group) + "1"), box, s.group + num);
-    CopyControl(Find<QWidget>(w, QString(s.control) + "1"), parent, s.control + num);
+  QGroupBox *frame = Group(page.get(), "ChFunctGrp" + num, QString(), kChannelFrame, kCaptionPx);
+  for (const ChannelPart &p : kChannelParts) BuildChannelPart(p, frame, num);
+  if (n > 1) {
+    CopyGroupState(Find<QGroupBox>(w, "ChFunctGrp1"), frame);
+    frame->setTitle(QString());
+    for (const ChannelPart &p : kChannelParts) {
+      if (p.group)
+        CopyGroupState(Find<QGroupBox>(w, QString(p.group) + "1"),
+                       Find<QGroupBox>(page.get(), p.group + num));
+      CopyControlState(Find<QWidget>(w, QString(p.name) + "1"), Find<QWidget>(page.get(), p.name + num));
+    }
   }
-  pc->addTab(page, "Ch " + num);
-  return page;
+  QWidget *made = page.release();
+  pc->addTab(made, "Ch " + num);
+  return made;
 }
 
 }  // namespace forms

@@ -30,11 +30,15 @@ namespace forms {
 // client area 678 x 739 below the menu bar, caption "5200 Pulse Generator".
 void BuildMainWindow(QMainWindow *w);
 
-// Creates the tab page of channel `n` (2..8) in "ChPageControl" as a copy of
-// channel 1's page "TabCh1", with every component renamed for channel n.
-// Returns the new page (nullptr when n is out of 2..8 or the page exists).
-// Throws std::logic_error when a component of channel 1's page is missing.
-QWidget *CreateChannelPage(QMainWindow *w, int n);
+// Builds the complete tab page of channel `n` (1..8), "TabCh<n>" captioned
+// "Ch <n>", from the one channel page table, with every component named for
+// channel n, and appends it to "ChPageControl". Page 1 is built with the
+// window; for n >= 2 the new page then takes over channel 1's current places,
+// captions, hints, limits, values, items and selections (multiplexer marks
+// excepted). Nothing is connected to the new page. Returns the page (nullptr
+// when n is out of 1..8 or the page exists). Throws std::logic_error when a
+// component of channel 1's page is missing.
+QWidget *CreateChannelPage(QWidget *w, int n);
 
 // The 22 per-channel control arrays, in the order the window binds them.
 // Element n of array "ChDelayAdj" is the component named "ChDelayAdj<n>".

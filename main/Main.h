@@ -86,16 +86,15 @@ class TMainForm : public QMainWindow {
   QString FpgaVersion;
 
   // --- Flags (all start false) --------------------------------------------
-  bool CommandsDisabled = false;  // SendCommand sends nothing while set
+  // The one flag: SendCommand sends nothing and the queue drops new commands
+  // while it is set (the link and the queue both read it here).
+  bool CommandsDisabled = false;
   bool DemoMode = false;          // running without an instrument
   bool LoggingEnabled = false;    // LogFile is open and written
   bool SystemRunning = false;
   bool StatusUpdateBusy = false;
   bool AdjustableOutputs = false;
   bool ServiceWindowRequested = false;
-  // Runs the service window's initialisation and shows it; set by the
-  // program's entry (the service window sits above this one).
-  std::function<void()> OpenServiceWindow;
   bool ChannelTabsCreated = false;
   bool StorageBinsCreated = false;
   bool CalReadPending = false;
@@ -135,7 +134,7 @@ class TMainForm : public QMainWindow {
 
   // --- Control arrays (element 1 bound in FormCreate, the rest later) ----
   // ChEnablebox, ChDelayAdj, ... ChReArmBtn (main/core/ChannelControls.h).
-#define VM_CHANNEL_ARRAY_MEMBER(kind, name) TControlArray<kind> name{};
+#define VM_CHANNEL_ARRAY_MEMBER(kind, name, ...) TControlArray<kind> name{};
   VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_MEMBER)
 #undef VM_CHANNEL_ARRAY_MEMBER
   TControlArray<QAction> BinSave{};
@@ -210,6 +209,10 @@ class TMainForm : public QMainWindow {
   // Tools, "Service" (access code) and "Service Window" (MainService.cpp).
   void ServiceMenuClick();
   void ServiceWindowMenuClick();
+  // Runs the service window's initialisation and shows it (an open one is
+  // brought to the front). Set by the program's entry once that window
+  // exists: the service window sits above this one.
+  std::function<void()> OpenServiceWindow;
   int32_t SystemStatus = 0;        // last reply to "*SS"
   vm::ErrorLatch ErrorState;       // first error code above 0, latched
   int32_t ErrorCode() const { return ErrorState.ErrorCode(); }

@@ -12,6 +12,8 @@
 //     taken on Enter or when the list loses the focus;
 //   - the multiplexer check list: every change of a check mark;
 //   - ReArm: clicked.
+#include <type_traits>
+
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
@@ -198,43 +200,36 @@ void TMainForm::ConnectChannelHandlers(int n) {
   if (n < 1 || n > 8) return;
   // Bind whatever element of channel n is not bound yet (a no-op when the
   // page's creator has bound them).
-#define VM_BIND_CHANNEL_ELEMENT(kind, name) BindElement(this, name, #name, n);
+#define VM_BIND_CHANNEL_ELEMENT(kind, name, ...) BindElement(this, name, #name, n);
   VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ELEMENT)
 #undef VM_BIND_CHANNEL_ELEMENT
 
-  auto spin = [this](TPlusSpinEdit *s, void (TMainForm::*handler)(QObject *)) {
-    if (FirstConnection(s))
-      connect(s, &TPlusSpinEdit::OnChange, this,
-              [this, handler](TPlusSpinEdit *sender) { (this->*handler)(sender); });
+  // Each element's event to its handler, once per control.
+  const auto connectOne = [this](auto *c, void (TMainForm::*handler)(QObject *)) {
+    using T = std::remove_pointer_t<decltype(c)>;
+    if constexpr (std::is_same_v<T, QComboBox>) {
+      if (c) ConnectList(c, handler);
+    } else if (FirstConnection(c)) {
+      if constexpr (std::is_same_v<T, TPlusSpinEdit>)
+        connect(c, &TPlusSpinEdit::OnChange, this,
+                [this, handler](TPlusSpinEdit *sender) { (this->*handler)(sender); });
+      else if constexpr (std::is_same_v<T, QCheckBox>)
+        connect(c, &QCheckBox::toggled, this, [this, c, handler](bool) { (this->*handler)(c); });
+      else if constexpr (std::is_same_v<T, QPushButton>)
+        connect(c, &QPushButton::clicked, this, [this, c, handler] { (this->*handler)(c); });
+      else if constexpr (std::is_same_v<T, QListWidget>)
+        connect(c->model(), &QAbstractItemModel::dataChanged, this,
+                [this, c, handler](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                  if (roles.isEmpty() || roles.contains(Qt::CheckStateRole)) (this->*handler)(c);
+                });
+      else
+        static_assert(sizeof(T) == 0, "no event for this kind of channel control");
+    }
   };
-  auto list = [this](QComboBox *l, ListHandler handler) {
-    if (l) ConnectList(l, handler);
-  };
-  spin(ChDelayAdj[n], &TMainForm::SetChannelDelay);
-  spin(ChWidthAdj[n], &TMainForm::SetChannelWidth);
-  spin(ChBurstAdj[n], &TMainForm::SetChannelBurst);
-  spin(ChDutyOnAdj[n], &TMainForm::SetChannelDCOn);
-  spin(ChDutyOffAdj[n], &TMainForm::SetChannelDCOff);
-  spin(ChWaitCountAdj[n], &TMainForm::SetChannelWaitCount);
-  spin(ChAmplitudeAdj[n], &TMainForm::SetChAmplitude);
-  list(ChModeSel[n], &TMainForm::SetChannelMode);
-  list(ChPolaritySel[n], &TMainForm::SetChannelPolarity);
-  list(ChOutputModeSel[n], &TMainForm::SetChannelOuputMode);
-  list(ChSyncSourceSel[n], &TMainForm::SetChannelSyncSource);
-  list(ChGateModeSel[n], &TMainForm::SetChannelGateMode);
-  list(ChGateLogicSel[n], &TMainForm::ChGateLogicSel1Change);
-  list(ChControlModeSel[n], &TMainForm::ChControlModeSel1Change);
-  list(ChPhaseSyncSel[n], &TMainForm::ChPhaseSyncSel1Change);
-
-  if (QCheckBox *box = ChEnablebox[n]; FirstConnection(box))
-    connect(box, &QCheckBox::toggled, this, [this, box](bool) { SetChEnableState(box); });
-  if (QPushButton *b = ChReArmBtn[n]; FirstConnection(b))
-    connect(b, &QPushButton::clicked, this, [this, b] { ReArmChannel(b); });
-  if (auto *mux = qobject_cast<QListWidget *>(ChMuxSelect[n]); FirstConnection(mux))
-    connect(mux->model(), &QAbstractItemModel::dataChanged, this,
-            [this, mux](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
-              if (roles.isEmpty() || roles.contains(Qt::CheckStateRole)) SetChannelMux(mux);
-            });
+#define VM_CONNECT_CHANNEL_ELEMENT(kind, name, ...) \
+  __VA_OPT__(connectOne(name[size_t(n)], &TMainForm::__VA_ARGS__);)
+  VM_CHANNEL_ARRAYS(VM_CONNECT_CHANNEL_ELEMENT)
+#undef VM_CONNECT_CHANNEL_ELEMENT
 }
 
 // ---- enabling ----------------------------------------------------------------------

@@ -131,7 +131,7 @@ void BindOne(QObject *root, TControlArray<T> &array, const char *name, int n) {
 
 void TMainForm::BindChannelArrays(int n) {
   if (n < 1 || n > vm::kMaxChannels) return;
-#define VM_BIND_CHANNEL_ARRAY(kind, name) BindOne(this, name, #name, n);
+#define VM_BIND_CHANNEL_ARRAY(kind, name, ...) BindOne(this, name, #name, n);
   VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ARRAY)
 #undef VM_BIND_CHANNEL_ARRAY
 }
@@ -344,7 +344,6 @@ void TMainForm::InitializeSteps() {
   // 4. No polling and no commands while the controls are filled.
   StatusTimer->stop();
   CommandsDisabled = true;
-  Tasks.SetCommandsDisabled(true);
   const bool progress = Tasks.ShowsProgress();
   if (progress) ShowMessageForm(true);
   QCoreApplication::processEvents();
@@ -391,7 +390,6 @@ void TMainForm::InitializeSteps() {
   // 19-22.
   SetResolutionRanges();
   CommandsDisabled = false;
-  Tasks.SetCommandsDisabled(false);
   if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
   auto *chPages = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
   auto *sysPages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));

@@ -13,8 +13,7 @@
 #include "serial/VMComPort.h"
 
 void TMainForm::QueuedCommandToPort(const QString &commandstr) {
-  Tasks.SetCommandsDisabled(CommandsDisabled);
-  if (Tasks.QueuedCommandToPort(commandstr.toStdString())) TaskTimer->start();
+  if (Tasks.QueuedCommandToPort(commandstr.toStdString(), CommandsDisabled)) TaskTimer->start();
 }
 
 void TMainForm::TaskTimerTimer() { ProcessTasks(); }
@@ -39,7 +38,6 @@ void TMainForm::ProcessTasks() {
   // Commands queued while these are sent (an edit during a reply wait) join
   // the end of the queue and go out in this same run, in order.
   const auto sendQueued = [this] {
-    Tasks.SetCommandsDisabled(CommandsDisabled);
     while (!ExitRequested) {
       const auto entry = Tasks.TakeNextEntry();
       if (!entry) break;

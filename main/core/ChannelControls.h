@@ -1,39 +1,39 @@
 #pragma once
-// Names of the per-channel pages and controls. Channel 1's page is designed;
-// pages 2..ChannelCount are copies whose components carry the channel number
-// in place of the trailing "1".
+// Names of the per-channel controls: every component of channel n's page
+// carries the channel number n at the end of its name.
 #include <array>
 #include <string>
 #include <string_view>
 
 namespace vm {
 
-// The 22 per-channel control arrays, the one list of them: X(kind, name) for
-// each, in the order the window binds them. Element n of array `name` is the
-// component named `name` followed by n, a widget of class `kind`
-// (TPlusSpinEdit, QComboBox, QCheckBox, QGroupBox, QListWidget, QPushButton).
-#define VM_CHANNEL_ARRAYS(X)                                                              \
-  X(QCheckBox, ChEnablebox) X(TPlusSpinEdit, ChDelayAdj) X(TPlusSpinEdit, ChWidthAdj)     \
-  X(QComboBox, ChModeSel) X(TPlusSpinEdit, ChAmplitudeAdj) X(QComboBox, ChOutputModeSel) \
-  X(QGroupBox, ChAmplitudeAdjGrp) X(TPlusSpinEdit, ChBurstAdj)                           \
-  X(QGroupBox, ChBurstCountGrp) X(TPlusSpinEdit, ChWaitCountAdj)                         \
-  X(QComboBox, ChSyncSourceSel) X(QComboBox, ChPolaritySel) X(TPlusSpinEdit, ChDutyOnAdj) \
-  X(QGroupBox, ChDutyOnGrp) X(TPlusSpinEdit, ChDutyOffAdj) X(QGroupBox, ChDutyOffGrp)    \
-  X(QComboBox, ChGateModeSel) X(QListWidget, ChMuxSelect) X(QComboBox, ChControlModeSel) \
-  X(QComboBox, ChPhaseSyncSel) X(QComboBox, ChGateLogicSel) X(QPushButton, ChReArmBtn)
+// The 22 per-channel control arrays, the one list of them: X(kind, name,
+// handler) for each, in the order the window binds them. Element n of array
+// `name` is the component named `name` followed by n, a widget of class `kind`
+// (TPlusSpinEdit, QComboBox, QCheckBox, QGroupBox, QListWidget, QPushButton);
+// `handler` is the window's method its change or click event calls, shared
+// by all channels (left out for the group boxes, which have none).
+#define VM_CHANNEL_ARRAYS(X)                                                                     \
+  X(QCheckBox, ChEnablebox, SetChEnableState) X(TPlusSpinEdit, ChDelayAdj, SetChannelDelay)      \
+  X(TPlusSpinEdit, ChWidthAdj, SetChannelWidth) X(QComboBox, ChModeSel, SetChannelMode)          \
+  X(TPlusSpinEdit, ChAmplitudeAdj, SetChAmplitude)                                               \
+  X(QComboBox, ChOutputModeSel, SetChannelOuputMode) X(QGroupBox, ChAmplitudeAdjGrp)             \
+  X(TPlusSpinEdit, ChBurstAdj, SetChannelBurst) X(QGroupBox, ChBurstCountGrp)                    \
+  X(TPlusSpinEdit, ChWaitCountAdj, SetChannelWaitCount)                                          \
+  X(QComboBox, ChSyncSourceSel, SetChannelSyncSource) X(QComboBox, ChPolaritySel, SetChannelPolarity) \
+  X(TPlusSpinEdit, ChDutyOnAdj, SetChannelDCOn) X(QGroupBox, ChDutyOnGrp)                        \
+  X(TPlusSpinEdit, ChDutyOffAdj, SetChannelDCOff) X(QGroupBox, ChDutyOffGrp)                     \
+  X(QComboBox, ChGateModeSel, SetChannelGateMode) X(QListWidget, ChMuxSelect, SetChannelMux)     \
+  X(QComboBox, ChControlModeSel, ChControlModeSel1Change)                                        \
+  X(QComboBox, ChPhaseSyncSel, ChPhaseSyncSel1Change)                                            \
+  X(QComboBox, ChGateLogicSel, ChGateLogicSel1Change) X(QPushButton, ChReArmBtn, ReArmChannel)
 
-#define VM_CHANNEL_ARRAY_NAME(kind, name) #name,
+#define VM_CHANNEL_ARRAY_NAME(kind, name, ...) #name,
 inline constexpr std::array<const char*, 22> kChannelArrayNames{
     VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_NAME)};
 #undef VM_CHANNEL_ARRAY_NAME
 
 // "<base><n>", e.g. ("ChDelayAdj", 3) -> "ChDelayAdj3".
 std::string ChannelComponentName(std::string_view base, int n);
-// Name of channel n's copy of a channel-1 component: the trailing "1"
-// replaced by n ("ChControlModeGrp1" -> "ChControlModeGrp5"). A name without
-// the trailing "1" is returned with n appended.
-std::string CopiedComponentName(std::string_view channel1Name, int n);
-std::string ChannelPageName(int n);     // "TabCh<n>"
-std::string ChannelPageCaption(int n);  // "Ch <n>"
 
 }  // namespace vm

@@ -5,8 +5,8 @@
 
 namespace vm {
 
-bool TaskQueue::QueuedCommandToPort(std::string commandstr) {
-  if (commandsDisabled_) return false;
+bool TaskQueue::QueuedCommandToPort(std::string commandstr, bool commandsDisabled) {
+  if (commandsDisabled) return false;
   pending_.push_back(std::move(commandstr));
   tickets_.push_back(0);
   return true;
@@ -47,7 +47,6 @@ std::optional<TaskRequest> TaskQueue::TakeRequest() {
 }
 
 void TaskQueue::RecoverAfterError() {
-  commandsDisabled_ = false;
   recallRequested_ = false;
   reinitRequested_ = false;
   requestInService_ = false;

@@ -3,7 +3,7 @@
 // QueuedCommandToPort and ProcessTasks are thin shells around this class:
 //
 //   void TMainForm::QueuedCommandToPort(const QString& c) {
-//     if (Tasks.QueuedCommandToPort(c.toStdString())) TaskTimer->start();
+//     if (Tasks.QueuedCommandToPort(c.toStdString(), CommandsDisabled)) TaskTimer->start();
 //   }
 //   void TMainForm::ProcessTasks() {
 //     TaskTimer->stop();
@@ -40,13 +40,10 @@ struct TaskRequest {
 class TaskQueue {
  public:
   // ---- commands -------------------------------------------------------------
-  // While set (the readback fills the controls), queued commands are dropped.
-  bool CommandsDisabled() const { return commandsDisabled_; }
-  void SetCommandsDisabled(bool on) { commandsDisabled_ = on; }
-
-  // Appends a command; false when it was dropped because commands are
-  // disabled. True means the caller enables the task timer.
-  bool QueuedCommandToPort(std::string commandstr);
+  // Appends a command; false when it was dropped because the window's
+  // CommandsDisabled is set (the readback fills the controls and their change
+  // events must send nothing). True means the caller enables the task timer.
+  bool QueuedCommandToPort(std::string commandstr, bool commandsDisabled);
   // The oldest queued command, removed from the queue; nullopt when empty.
   std::optional<std::string> TakeNextCommand();
   size_t PendingCount() const { return pending_.size(); }
@@ -98,16 +95,15 @@ class TaskQueue {
   // refresh or recall is being served or waits.
   bool ShowsProgress() const { return requestInService_ || recallRequested_ || reinitRequested_; }
 
-  // After an initialisation ended by an error: commands go out again, no tick
-  // or initialisation counts as running and the request flags are cleared.
-  // Queued commands are kept. The window then restarts its timers and closes
-  // the message window.
+  // After an initialisation ended by an error: no tick or initialisation
+  // counts as running and the request flags are cleared. Queued commands are
+  // kept. The window then clears CommandsDisabled, restarts its timers and
+  // closes the message window.
   void RecoverAfterError();
 
  private:
   std::deque<std::string> pending_;
   std::deque<uint64_t> tickets_;  // one per pending_ entry
-  bool commandsDisabled_ = false;
   bool recallRequested_ = false;
   bool reinitRequested_ = false;
   int recallBinNumber_ = 0;

@@ -535,6 +535,33 @@ private Q_SLOTS:
     QCOMPARE(pc->tabBar()->tabRect(0).width(), 55);
   }
 
+  // Pages are built from one table; a later page then takes over what channel
+  // 1 shows at that moment, without sending anything (nothing is connected).
+  void laterPagesTakeOverChannelOnesState() {
+    auto w = Built();
+    QVERIFY(!forms::CreateChannelPage(w.get(), 1));  // built with the window
+    QVERIFY(!forms::CreateChannelPage(w.get(), 0));
+    auto *width1 = qobject_cast<TPlusSpinEdit *>(forms::ChannelControl(w.get(), "ChWidthAdj", 1));
+    width1->setDecimals(11);
+    width1->SetValue(2.5e-08);
+    w->findChild<QComboBox *>("ChModeSel1")->setCurrentIndex(2);
+    w->findChild<QCheckBox *>("ChEnablebox1")->setChecked(false);
+    forms::TrimChannelPage(w.get(), 1, 4);
+    w->findChild<QGroupBox *>("ChDelayGrp1")->setTitle("Delay!");
+    forms::CreateChannelPage(w.get(), 2);
+
+    auto *width2 = qobject_cast<TPlusSpinEdit *>(forms::ChannelControl(w.get(), "ChWidthAdj", 2));
+    QCOMPARE(width2->Decimals(), 11);
+    QCOMPARE(width2->Value(), 2.5e-08);
+    QCOMPARE(w->findChild<QComboBox *>("ChModeSel2")->currentText(), QString("Burst"));
+    QVERIFY(!w->findChild<QCheckBox *>("ChEnablebox2")->isChecked());
+    QCOMPARE(Items(w->findChild<QComboBox *>("ChControlModeSel2")),
+             (QStringList{"Disabled", "Gate A", "Inhibit A"}));
+    QCOMPARE(w->findChild<QListWidget *>("ChMuxSelect2")->count(), 4);
+    QCOMPARE(w->findChild<QGroupBox *>("ChDelayGrp2")->title(), QString("Delay!"));
+    QCOMPARE(w->findChild<QGroupBox *>("ChFunctGrp2")->title(), QString());
+  }
+
   // The window keeps the focused control per page: a click on a tab must be
   // seen before the page switches, while the focus is still in place.
   void aTabClickIsSeenBeforeThePageSwitches() {

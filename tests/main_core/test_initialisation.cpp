@@ -117,18 +117,5 @@ TEST(SettingsRecord, DemoModeHoldsOnlyTheDateLine) {
   EXPECT_EQ(BuildSettingsList(r), (std::vector<std::string>{"// 09/12/2026,05:10:00"}));
 }
 
-#include "main/core/ChannelControls.h"
 #include "main/core/ControlRules.h"
 
-TEST(ChannelPages, CopiedNamesLeadHandlersToTheirChannel) {
-  EXPECT_EQ(CopiedComponentName("ChControlModeGrp1", 5), "ChControlModeGrp5");
-  EXPECT_EQ(ChannelPageName(8), "TabCh8");
-  EXPECT_EQ(ChannelPageCaption(4), "Ch 4");
-  // Every copied control, on every page of an eight-channel model, names its
-  // own channel.
-  for (int n = 1; n <= 8; ++n)
-    for (const char* base : kChannelArrayNames) {
-      const std::string name = CopiedComponentName(ChannelComponentName(base, 1), n);
-      EXPECT_EQ(name, ChannelComponentName(base, n));
-    }
-}

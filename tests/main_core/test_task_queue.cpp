@@ -16,6 +16,7 @@ struct Shell {
   bool statusBusy = false;
   bool portInUse = false;
   bool timerEnabled = false;
+  bool commandsDisabled = false;  // the window's flag
   std::vector<std::string> wire;
   std::function<void(const std::string&)> onSend;  // runs "during the reply wait"
   std::function<void()> initialize = [] {};
@@ -30,14 +31,14 @@ struct Shell {
     }
   }
   void Queue(const std::string& c) {
-    if (q.QueuedCommandToPort(c)) timerEnabled = true;
+    if (q.QueuedCommandToPort(c, commandsDisabled)) timerEnabled = true;
   }
   void Initialize() {
     ++initializeCalls;
     q.BeginInitialize();
-    q.SetCommandsDisabled(true);
+    commandsDisabled = true;
     initialize();
-    q.SetCommandsDisabled(false);
+    commandsDisabled = false;
     q.EndInitialize();
   }
   void ProcessTasks() {
@@ -102,7 +103,7 @@ TEST(CommandQueue, NoFixedCapacity) {
 
 TEST(CommandQueue, DroppedWhileCommandsDisabled) {
   Shell s;
-  s.q.SetCommandsDisabled(true);
+  s.commandsDisabled = true;
   s.Queue("dropped");
   EXPECT_FALSE(s.timerEnabled);
   EXPECT_EQ(s.q.PendingCount(), 0u);
@@ -187,10 +188,11 @@ TEST(Requests, RecoveryAfterAFailedInitialisation) {
   auto req = s.q.TakeRequest();
   ASSERT_TRUE(req);
   s.q.BeginInitialize();
-  s.q.SetCommandsDisabled(true);
-  // ... a conversion error leaves the initialisation here.
+  s.commandsDisabled = true;
+  // ... a conversion error leaves the initialisation here; the window
+  // clears its flag.
   s.q.RecoverAfterError();
-  EXPECT_FALSE(s.q.CommandsDisabled());
+  s.commandsDisabled = false;
   EXPECT_FALSE(s.q.TaskBusy());
   EXPECT_FALSE(s.q.InitializeRunning());
   EXPECT_FALSE(s.q.ShowsProgress());

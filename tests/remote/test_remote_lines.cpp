@@ -90,13 +90,12 @@ TEST(RemoteLines, FastClientIsHeldToTheBound) {
 
 TEST(RemoteQueue, LinesKeepTheirPlaceAmongEditsAndTheirTickets) {
   vm::TaskQueue q;
-  q.QueuedCommandToPort(":PULS1:DEL 1");
+  q.QueuedCommandToPort(":PULS1:DEL 1", false);
   q.QueueRemoteLine("*IDN?", 7);
-  q.SetCommandsDisabled(true);  // the readback's control echoes are dropped,
-  EXPECT_FALSE(q.QueuedCommandToPort(":PULS1:DEL 2"));
+  // While commands are disabled the readback's control echoes are dropped,
+  EXPECT_FALSE(q.QueuedCommandToPort(":PULS1:DEL 2", true));
   q.QueueRemoteLine(":PULS2:WIDT 1", 8);  // a client's line is not
-  q.SetCommandsDisabled(false);
-  q.QueuedCommandToPort(":PULS1:DEL 3");
+  q.QueuedCommandToPort(":PULS1:DEL 3", false);
   std::vector<std::pair<std::string, uint64_t>> got;
   while (auto e = q.TakeNextEntry()) got.emplace_back(e->command, e->ticket);
   const std::vector<std::pair<std::string, uint64_t>> want{
