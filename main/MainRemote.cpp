@@ -7,6 +7,9 @@
 
 bool TMainForm::RemoteLinesMayRun() const {
   if (ExitRequested || CommandsDisabled || InitializeRunning()) return false;
+  // A settings or calibration file being replayed or saved, a calibration
+  // readback waiting for its turn: a script's line would land in between.
+  if (SettingsFileBusy || CalLoadPending || CalReadPending) return false;
   // Not before the first initialisation has brought the window up to date.
   if (LaunchTimer && LaunchTimer->isActive()) return false;
   if (QApplication::activeModalWidget()) return false;
