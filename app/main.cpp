@@ -35,7 +35,9 @@ const char kHelp[] =
     "\n"
     "Environment:\n"
     "  VM5200_PORT_DIR  folder of COM<n> links to serial devices, scanned\n"
-    "                   instead of the machine's serial ports\n";
+    "                   instead of the machine's serial ports\n"
+    "  VM5200_LOCK_DIR  folder of the ports' lock files (LCK..<device>) instead\n"
+    "                   of /var/lock and /run/lock; empty: no lock files\n";
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "link/Communication.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"
+#include "bench/support/BenchPort.h"
 #include "support/PtyResponder.h"
 
 int main(int argc, char **argv) {
@@ -29,17 +30,7 @@ int main(int argc, char **argv) {
   TMainForm::StartOptions o;
   o.RunFormCreate = false;
   TMainForm form(o);
-  TVMComPort *port = form.ComPort;
-  port->setPort(1);
-  port->setBaud(115200);
-  port->setEndOfResponse(QByteArray("\r"));
-  port->setShowErrors(false);
-  port->setAllowEvents(true);  // as in the running program
-  port->setResponseTime(3000);
-  if (!port->Open()) {
-    std::fprintf(stderr, "port did not open\n");
-    return 1;
-  }
+  if (!OpenBenchPort(form.ComPort)) return 1;
 
   std::vector<double> ms;
   ms.reserve(count);

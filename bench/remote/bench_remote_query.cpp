@@ -26,6 +26,7 @@
 #include "main/Main.h"
 #include "remote/RemoteControl.h"
 #include "serial/VMComPort.h"
+#include "bench/support/BenchPort.h"
 #include "support/PtyResponder.h"
 
 namespace {
@@ -88,17 +89,7 @@ int main(int argc, char **argv) {
   TMainForm::StartOptions o;
   o.RunFormCreate = false;
   TMainForm form(o);
-  TVMComPort *port = form.ComPort;
-  port->setPort(1);
-  port->setBaud(115200);
-  port->setEndOfResponse(QByteArray("\r"));
-  port->setShowErrors(false);
-  port->setAllowEvents(true);
-  port->setResponseTime(3000);
-  if (!port->Open()) {
-    std::fprintf(stderr, "port did not open\n");
-    return 1;
-  }
+  if (!OpenBenchPort(form.ComPort)) return 1;
   int tcpPort = 0;
   TRemoteControl *remote = nullptr;
   for (int p = 25025; p < 25125 && !remote; ++p) {
