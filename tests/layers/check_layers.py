@@ -12,24 +12,28 @@ import re
 import sys
 
 # unit -> units it may include besides itself (lowest layers first).
-CORES = ["base/core", "serial/core", "link/core", "controls/core", "main/core", "service/core", "remote/core"]
+CORES = ["base/core", "serial/core", "link/core", "controls/core", "main/core", "diagram/core", "service/core",
+         "remote/core"]
 ALLOWED = {
     "base/core": [],
     "serial/core": ["base/core"],
     "link/core": ["base/core"],
     "controls/core": ["base/core"],
     "main/core": ["base/core", "serial/core", "link/core"],
+    "diagram/core": ["base/core", "serial/core", "link/core", "main/core"],
     "service/core": ["base/core", "serial/core", "link/core", "main/core"],
     "remote/core": [],
     "serial": ["base/core", "serial/core"],
     "link": ["base/core", "serial/core", "link/core", "serial"],
     "ui": ["base/core"],
     "controls": ["base/core", "controls/core", "ui"],
+    "diagram": ["base/core", "serial/core", "link/core", "main/core", "diagram/core", "ui"],
     "forms": ["base/core", "controls/core", "serial/core", "main/core", "ui", "controls", "serial"],
-    "main": [c for c in CORES if c not in ("service/core", "remote/core")] + ["serial", "link", "ui", "controls", "forms"],
-    "service": CORES + ["serial", "link", "ui", "controls", "forms", "main"],
-    "remote": [c for c in CORES if c != "service/core"] + ["serial", "link", "ui", "controls", "forms", "main"],
-    "app": CORES + ["serial", "link", "ui", "controls", "forms", "main", "service", "remote"],
+    "main": [c for c in CORES if c not in ("service/core", "remote/core")] + ["serial", "link", "ui", "controls", "forms", "diagram"],
+    "service": CORES + ["serial", "link", "ui", "controls", "forms", "diagram", "main"],
+    "remote": [c for c in CORES if c != "service/core"] + ["serial", "link", "ui", "controls", "forms", "diagram",
+                                                          "main"],
+    "app": CORES + ["serial", "link", "ui", "controls", "forms", "diagram", "main", "service", "remote"],
 }
 # Qt modules a layer may use (None: any).
 QT_MODULES = {"serial": {"QtCore"}, "link": {"QtCore", "QtGui"}}

@@ -1,0 +1,109 @@
+// The timing diagram window off screen: what is drawn where, the pointer's
+// zoom, and the exported pictures.
+#include <QtTest>
+
+#include <QListWidget>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+
+#include "diagram/TimingDiagramForm.h"
+
+namespace {
+
+// Channel A: 100 ns to 400 ns of every 1 µs; B ends past the next T0.
+vm::TDiagramInput Sample() {
+  vm::TDiagramInput in;
+  in.System.Period = 1e-6;
+  in.ChannelCount = 4;
+  for (int n = 1; n <= 4; ++n) {
+    in.Channels[size_t(n)].Enabled = 1;
+    in.Channels[size_t(n)].Mux = 1 << (n - 1);
+    in.Channels[size_t(n)].Width = 100e-9;
+  }
+  in.Channels[1].Delay = 100e-9;
+  in.Channels[1].Width = 300e-9;
+  in.Channels[2].Delay = 950e-9;
+  return in;
+}
+
+// Whether the trace's ink is within a pixel of (x, y).
+bool Inked(const QImage &img, double x, int y, QColor ink) {
+  for (int dy = -1; dy <= 1; ++dy)
+    if (QColor(img.pixel(int(x), y + dy)) == ink) return true;
+  return false;
+}
+
+}  // namespace
+
+class TestTimingDiagram : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void drawsHighAndLowAtTheirTimes();
+  void wheelZoomsAroundThePointer();
+  void exportsValidPictures();
+};
+
+void TestTimingDiagram::drawsHighAndLowAtTheirTimes() {
+  TTimingDiagramForm form;
+  form.SetInput(Sample());
+  form.resize(900, 600);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  TTimingDiagram *d = form.Diagram();
+  const QImage img = d->grab().toImage().scaled(d->size());
+  const QColor ink = d->palette().color(QPalette::Text);
+  for (double t : {250e-9, 1250e-9}) {  // inside A's pulses
+    QVERIFY(Inked(img, d->XAtTime(t), d->HighY(1), ink));
+    QVERIFY(!Inked(img, d->XAtTime(t), d->LowY(1), ink));
+  }
+  for (double t : {700e-9, 50e-9}) {  // between them
+    QVERIFY(!Inked(img, d->XAtTime(t), d->HighY(1), ink));
+    QVERIFY(Inked(img, d->XAtTime(t), d->LowY(1), ink));
+  }
+  // The overrun is listed under the diagram.
+  auto *list = form.findChild<QListWidget *>(QStringLiteral("ProblemList"));
+  QCOMPARE(list->count(), 1);
+  QCOMPARE(list->item(0)->text(), QStringLiteral("Ch B ends 50 ns after the next T0"));
+  // The probe an end-to-end test reads.
+  QVERIFY(form.EdgesNear(100e-9, 1e-9).contains(QStringLiteral("near ChA H 0.0000001000000:H\n")));
+}
+
+void TestTimingDiagram::wheelZoomsAroundThePointer() {
+  TTimingDiagram d;
+  d.resize(800, 500);
+  d.SetInput(Sample());
+  const auto home = d.View();
+  const QPointF at(d.PlotRect().left() + 300, 100);
+  const double before = d.TimeAtX(at.x());
+  QWheelEvent wheel(at, d.mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&d, &wheel);
+  QVERIFY(d.View().second - d.View().first < (home.second - home.first) * 0.7);
+  QVERIFY(std::abs(d.TimeAtX(at.x()) - before) < 1e-15);
+  QTest::keyClick(&d, Qt::Key_Home);
+  QCOMPARE(d.View(), home);
+}
+
+void TestTimingDiagram::exportsValidPictures() {
+  TTimingDiagramForm form;
+  form.SetInput(Sample());
+  form.resize(800, 500);
+  QTemporaryDir dir;
+  const QString svg = dir.filePath(QStringLiteral("d.svg")), png = dir.filePath(QStringLiteral("d.png"));
+  QVERIFY(form.SaveSvg(svg));
+  QVERIFY(form.SavePng(png));
+  QSvgRenderer renderer(svg);
+  QVERIFY(renderer.isValid());
+  const QImage image(png);
+  QVERIFY(!image.isNull());
+  QVERIFY(image.width() >= form.Diagram()->width());
+  // A place that cannot be written is a failure with its reason, never success.
+  QString why;
+  QVERIFY(!form.SavePng(dir.filePath(QStringLiteral("missing/d.png")), &why));
+  QVERIFY(!why.isEmpty());
+  QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing/d.png"))));
+}
+
+QTEST_MAIN(TestTimingDiagram)
+#include "test_timing_diagram.moc"
