@@ -266,26 +266,35 @@ Sampled Sample(const Timer& t, const std::vector<double>& bounds) {
 
 Level Of(bool high) { return high ? Level::High : Level::Low; }
 
-// Turns column results into edges: single changes stay exact, changes
-// closer than a pixel become bands, bands of adjacent columns join.
+// Turns column results into edges: changes a pixel or more apart stay exact,
+// changes closer than a pixel (within a column or across its border) become
+// one band from the first to the last. So a row has at most about two edges
+// per column.
 class RowBuilder {
  public:
-  RowBuilder(std::vector<Edge>& edges, Level start) : edges_(edges), cur_(start) {}
+  RowBuilder(std::vector<Edge>& edges, Level start, double pixel)
+      : edges_(edges), cur_(start), pixel_(pixel) {}
   void Change(double t, Level l) {
+    if (inBand_ && t - bandEnd_ < pixel_) {
+      bandEnd_ = t;
+      after_ = l;
+      return;
+    }
     Close();
-    if (l != cur_) edges_.push_back({t, l});
+    if (l == cur_) return;
+    if (JoinsLastEdge(t)) {
+      Open(t, l);
+      return;
+    }
+    edges_.push_back({t, l});
     cur_ = l;
   }
-  void Band(double from, double to, Level after, int column) {
-    if (!(inBand_ && column == bandColumn_ + 1)) {
+  void Band(double from, double to, Level after) {
+    if (!(inBand_ && from - bandEnd_ < pixel_)) {
       Close();
-      edges_.push_back({from, Level::Band});
-      inBand_ = true;
+      if (!JoinsLastEdge(from)) edges_.push_back({from, Level::Band});
     }
-    bandEnd_ = to;
-    after_ = after;
-    bandColumn_ = column;
-    merged_ = true;
+    Open(to, after);
   }
   void Close() {
     if (!inBand_) return;
@@ -296,13 +305,28 @@ class RowBuilder {
   bool merged() const { return merged_; }
 
  private:
+  // A change within a pixel of the last exact edge turns that edge into the
+  // start of a band.
+  bool JoinsLastEdge(double t) {
+    if (edges_.empty() || edges_.back().level == Level::Band || t - edges_.back().time >= pixel_)
+      return false;
+    edges_.back().level = Level::Band;
+    return true;
+  }
+  void Open(double to, Level after) {
+    inBand_ = true;
+    merged_ = true;
+    bandEnd_ = to;
+    after_ = after;
+  }
+
   std::vector<Edge>& edges_;
   Level cur_;
+  double pixel_;
   bool inBand_ = false;
   bool merged_ = false;
   double bandEnd_ = 0;
   Level after_ = Level::Low;
-  int bandColumn_ = -2;
 };
 
 // The OR of the selected timers over the columns.
@@ -314,7 +338,7 @@ void Trace(const std::vector<const Sampled*>& sel, const std::vector<double>& bo
     return false;
   };
   row.initial = Of(high(0));
-  RowBuilder out(row.edges, row.initial);
+  RowBuilder out(row.edges, row.initial, (bounds.back() - bounds.front()) / double(bounds.size() - 1));
   // Up to this many raw edges in a column are ordered one by one; more are a
   // band at once, which keeps a column's cost independent of the pulse rate.
   constexpr int64_t kExactEdges = 16;
@@ -350,7 +374,7 @@ void Trace(const std::vector<const Sampled*>& sel, const std::vector<double>& bo
           last = std::max(last, t.Start(s->fall[c + 1] - 1) + t.width);
         }
       }
-      out.Band(first, last, after, int(c));
+      out.Band(first, last, after);
       continue;
     }
     events.clear();
@@ -378,7 +402,7 @@ void Trace(const std::vector<const Sampled*>& sel, const std::vector<double>& bo
       else changes.push_back({e.t, Of(now)});
     }
     if (changes.size() == 1) out.Change(changes[0].time, changes[0].level);
-    else if (changes.size() > 1) out.Band(changes.front().time, changes.back().time, after, int(c));
+    else if (changes.size() > 1) out.Band(changes.front().time, changes.back().time, after);
   }
   out.Close();
   row.merged = out.merged();

@@ -175,6 +175,11 @@ TEST(TimingModel, DenseWindowIsBoundedAndSaysSo) {
   EXPECT_EQ(d.rows[2].edges[1].level, Level::Low);
   EXPECT_NEAR(d.rows[2].edges[2].time, 1.0, 1e-12);
   for (const DiagramRow& r : d.rows) EXPECT_LE(r.edges.size(), 2u * 1500);
+  // 90 ns columns: some hold two of A's edges, some one; edges less than a
+  // pixel apart across a column border join the same band.
+  const Diagram near = ComputeDiagram(in, 0, 99 * us, 1100);
+  ASSERT_EQ(near.rows[1].edges.size(), 2u);
+  EXPECT_EQ(near.rows[1].edges[0].level, Level::Band);
   EXPECT_LE(ComputeDiagram(in, 0, 1, 1000000).columns, kMaxDiagramColumns);
 }
 
