@@ -170,7 +170,7 @@ void TServiceForm::RetrieveCals() {
     list << Q(line);
 
   ShowProgress(QString::fromLatin1(vm::kInitializingSystemCals));
-  m->CommandsDisabled = true;
+  vm::HoldCount::Hold commandsOff(m->CommandsOff);
 
   // The unit's identity and the trigger/gate input; the model read may change
   // the channel count, so the channel part is listed afterwards.
@@ -260,7 +260,7 @@ void TServiceForm::RetrieveCals() {
     list << Q(vm::CalLine(step, recorded));
   }
 
-  m->CommandsDisabled = false;
+  commandsOff.Release();
   CloseProgress();
   ShowReminder(false);
   m->CalReadPending = false;

@@ -5,7 +5,7 @@
 // file back, and sets the unit's serial number and model. Hidden until opened
 // from the main window; every opening starts with a fresh readback.
 //
-// The window works on the main window's link: its flags (CommandsDisabled,
+// The window works on the main window's link: its flags (CommandsOff,
 // StatusUpdateBusy, CalReadPending, CalLoadPending), ChannelCount,
 // SerialNumber, CalSettingsList and command queue.
 #include <QList>

@@ -143,7 +143,7 @@ class SettingsToolsTest : public QObject {
     QVERIFY(b.boxes.seen[0].text.contains("could not be read"));
     QVERIFY(!MessageForm->isVisible());
     QCOMPARE(f.SettingsList, record);
-    QVERIFY(f.StatusTimer->isActive() && !f.CommandsDisabled && !f.SettingsFileBusy);
+    QVERIFY(f.StatusTimer->isActive() && !f.CommandsDisabled() && !f.SettingsFileBusy);
     f.QueuedCommandToPort(":PULS0:STAT ON");
     QTRY_COMPARE(b.inst.count(":PULS0:STAT ON"), 1);
   }
@@ -197,10 +197,11 @@ class SettingsToolsTest : public QObject {
     QCOMPARE(Items(edit), QStringList({"*IDN?", ""}));
 
     // While commands are off the line is dropped, but kept in the history.
-    f.CommandsDisabled = true;
-    edit->setEditText(":PULS0:STAT ON");
-    QTest::keyClick(edit, Qt::Key_Return);
-    f.CommandsDisabled = false;
+    {
+      const vm::HoldCount::Hold off(f.CommandsOff);
+      edit->setEditText(":PULS0:STAT ON");
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
     QTest::qWait(50);
     QCOMPARE(b.inst.count(":PULS0:STAT ON"), 0);
     QCOMPARE(Items(edit).last(), QString(":PULS0:STAT ON"));

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "ui/Dialogs.h"
@@ -72,7 +73,7 @@ class ServiceTest : public QObject {
     QCOMPARE(s.findChild<QLineEdit *>("SerialNumEdit")->text(), QString("4321"));
     QVERIFY(s.findChild<QRadioButton *>("NumChSelectItem0")->isChecked());
     QVERIFY(Take(*b.form).isEmpty());  // filling the controls sent nothing
-    QVERIFY(!b.form->CalReadPending && !b.form->CommandsDisabled);
+    QVERIFY(!b.form->CalReadPending && !b.form->CommandsDisabled());
 
     // "8 - 5208" on a window built for four channels: the missing pages are
     // built and the next readback has a control for every channel.
@@ -193,6 +194,25 @@ class ServiceTest : public QObject {
     QVERIFY(!b.form->CalLoadPending);
     QVERIFY(b.boxes.texts().last().startsWith("Could not read"));
     QVERIFY(!MessageForm->isVisible());
+  }
+
+  // A readback run from an event dispatched inside an initialisation: sending
+  // stays off until the initialisation has filled its own controls.
+  void readbackInsideAnInitialisationKeepsCommandsOff() {
+    Bench b("5204");
+    SetCalReplies(b.inst);
+    TServiceForm s(b.form.get());
+    bool nested = false, offAfterReadback = false;
+    QTimer::singleShot(0, &s, [&] {
+      nested = b.form->InitializeRunning();
+      s.ServiceInitialize();
+      offAfterReadback = b.form->CommandsDisabled();
+    });
+    b.Launch();
+    QVERIFY(nested && !b.form->CalReadPending);
+    QVERIFY(Take(*b.form).isEmpty());  // the filled controls queued nothing
+    QVERIFY(offAfterReadback);
+    QVERIFY(!b.form->CommandsDisabled());
   }
 
   void accessCode() {
