@@ -287,7 +287,7 @@ class TMainForm : public QMainWindow {
   void SaveToFile1Click();
   void RestoreSettingsFromFile1Click();
   void SendBtnClick();
-  // A key typed in SendEdit; true when it is consumed (Enter).
+  // A key typed in SendEdit; true when it is consumed (Enter, Ctrl+Backspace).
   bool SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers);
   void CaptureScreenShot1Click();
   void WebSite1Click();

@@ -85,12 +85,16 @@ void TMainForm::SendBtnClick() {
   // Exactly as typed: no trimming, an empty line included. Dropped by the
   // queue while commands are off, but kept in the history all the same.
   const QString text = edit->currentText();
+  const int picked = edit->currentIndex();
   QueuedCommandToPort(text);
   {
     const QSignalBlocker block(edit);
     edit->addItem(text);
   }
-  SelectNoItem(edit);
+  // A re-sent history item stays selected, so Ctrl+Backspace can still
+  // remove it; a typed line selects nothing (the first item added to an
+  // empty list would otherwise become the selection).
+  if (picked < 0) SelectNoItem(edit);
 }
 
 bool TMainForm::SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers) {
@@ -108,6 +112,9 @@ bool TMainForm::SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers) {
       edit->setCurrentIndex(-1);
       edit->setEditText(text);
     }
+    // The key belongs to the history: the edit field must not also take it
+    // as "delete the previous word" of the line being typed.
+    return true;
   }
   return false;  // the edit field handles the key as usual
 }

@@ -173,33 +173,60 @@ class SettingsToolsTest : public QObject {
     QCOMPARE(texts.size(), 3);  // two refusals and the one completion
   }
 
+  // Typed with real keys, as a user does: what is sent is what was typed.
   void terminalSendsAndKeepsHistory() {
     Bench b("5204");
     TMainForm &f = *b.form;
     b.Launch();
     auto *edit = f.findChild<QComboBox *>("SendEdit");
-    edit->setEditText("*IDN?");
+    // A completer only completes in a field that has the focus.
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    const auto type = [edit](const QString &text) {
+      QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(edit, Qt::Key_Backspace);
+      QTest::keyClicks(edit, text);
+    };
+    type("*IDN?");
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_Return);  // the text stays: sent again
-    edit->setEditText("");
-    f.SendBtnClick();
+    type(":PULS1:DEL 1e-6");
+    QTest::keyClick(edit, Qt::Key_Return);
+    // Beginnings of history items are not completed from the history.
+    for (const char *line : {"*i", ":PULS1:DEL 1", ""}) {
+      type(line);
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
     QTRY_COMPARE(b.inst.count(""), 1);
     QCOMPARE(b.inst.count("*IDN?"), 2);
-    QVERIFY(b.inst.find("") > b.inst.find("*IDN?"));
-    QCOMPARE(Items(edit), QStringList({"*IDN?", "*IDN?", ""}));
+    QCOMPARE(b.inst.count("*i"), 1);
+    QCOMPARE(b.inst.count(":PULS1:DEL 1"), 1);
+    QCOMPARE(Items(edit), QStringList({"*IDN?", "*IDN?", ":PULS1:DEL 1e-6", "*i",
+                                       ":PULS1:DEL 1", ""}));
     QCOMPARE(edit->currentIndex(), -1);
 
-    // Ctrl+Backspace: nothing selected, nothing removed; a chosen item goes.
+    // Ctrl+Backspace with nothing selected removes nothing, and is no
+    // "delete word" in the text either.
+    type(":PULS1:DEL 2");
     QTest::keyClick(edit, Qt::Key_Backspace, Qt::ControlModifier);
-    QCOMPARE(edit->count(), 3);
-    edit->setCurrentIndex(1);
+    QCOMPARE(edit->count(), 6);
+    QCOMPARE(edit->currentText(), QString(":PULS1:DEL 2"));
+    // An item picked and re-sent is still the one Ctrl+Backspace removes.
+    QTest::keyClick(edit, Qt::Key_Down);
+    QCOMPARE(edit->currentText(), QString("*IDN?"));
+    QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_Backspace, Qt::ControlModifier);
-    QCOMPARE(Items(edit), QStringList({"*IDN?", ""}));
+    QCOMPARE(Items(edit), QStringList({"*IDN?", ":PULS1:DEL 1e-6", "*i", ":PULS1:DEL 1", "",
+                                       "*IDN?"}));
+    QCOMPARE(edit->currentText(), QString("*IDN?"));
+    QTRY_COMPARE(b.inst.count("*IDN?"), 3);
 
     // While commands are off the line is dropped, but kept in the history.
     {
       const vm::HoldCount::Hold off(f.CommandsOff);
-      edit->setEditText(":PULS0:STAT ON");
+      type(":PULS0:STAT ON");
       QTest::keyClick(edit, Qt::Key_Return);
     }
     QTest::qWait(50);
