@@ -31,6 +31,7 @@ class QTextEdit;
 class TInstrumentLink;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QGroupBox;
 class QListWidget;
 class QPushButton;
@@ -286,6 +287,9 @@ class TMainForm : public QMainWindow {
   // MainTools.cpp) ----------------------------------------------------------
   void SaveToFile1Click();
   void RestoreSettingsFromFile1Click();
+  // The open-file dialog of the settings restore and the calibration load,
+  // created on first use; it keeps the last folder and file between uses.
+  QFileDialog *OpenFile();
   void SendBtnClick();
   // A key typed in SendEdit; true when it is consumed (Enter, Ctrl+Backspace).
   bool SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers);

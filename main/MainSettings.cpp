@@ -78,6 +78,20 @@ QByteArray FileBytes(const QStringList &lines) {
 
 }  // namespace
 
+QFileDialog *TMainForm::OpenFile() {
+  // Lives with the window, so it offers the last file again.
+  auto *open = findChild<QFileDialog *>(QStringLiteral("OpenFile"));
+  if (!open) {
+    open = new QFileDialog(this);
+    open->setObjectName(QStringLiteral("OpenFile"));
+    open->setAcceptMode(QFileDialog::AcceptOpen);
+    open->setFileMode(QFileDialog::ExistingFile);
+    open->setDirectory(QDir::currentPath());
+    open->setWindowTitle(QStringLiteral("Open"));
+  }
+  return open;
+}
+
 void TMainForm::SaveToFile1Click() {
   if (RefusedWhileBusy(*this) || DeferredWhileExchanging(*this, &TMainForm::SaveToFile1Click))
     return;
@@ -112,16 +126,7 @@ void TMainForm::RestoreSettingsFromFile1Click() {
     return;
   SettingsFileWork work(*this);
 
-  // OpenFile lives with the window, so it offers the last file again.
-  auto *open = findChild<QFileDialog *>(QStringLiteral("OpenFile"));
-  if (!open) {
-    open = new QFileDialog(this);
-    open->setObjectName(QStringLiteral("OpenFile"));
-    open->setAcceptMode(QFileDialog::AcceptOpen);
-    open->setFileMode(QFileDialog::ExistingFile);
-    open->setDirectory(QDir::currentPath());
-    open->setWindowTitle(QStringLiteral("Open"));
-  }
+  QFileDialog *open = OpenFile();
   open->setDefaultSuffix(QStringLiteral("txt"));
   const QString name = vm::ExecFileDialog(open);
   if (name.isEmpty() || ExitRequested) return;

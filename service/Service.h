@@ -12,7 +12,6 @@
 #include <QString>
 #include <QWidget>
 #include <array>
-#include <functional>
 
 #include "service/core/Calibration.h"
 
@@ -44,11 +43,6 @@ class TServiceForm : public QWidget {
 
   QTimer *CalTimer = nullptr;
   QLabel *StoreCalReminderLbl = nullptr;
-
-  // File choice. Unset: the platform's dialogs. A test or driver may answer
-  // instead; an empty result means cancelled.
-  std::function<QString()> ChooseLoadFile;
-  std::function<QString()> ChooseSaveFile;
 
   // --- Calibration window ----------------------------------------------------
   void ServiceInitialize();
@@ -86,6 +80,9 @@ class TServiceForm : public QWidget {
   void ShowReminder(bool on);
   void ShowProgress(const QString &text);
   void CloseProgress();
+  // A readback still pending (deferred behind a status poll) is retried by
+  // CalTimer: after a load that stopped the timer and then ended early.
+  void ResumeDeferredReadback();
   // A save asked for while the readback was deferred: written once the
   // deferred readback has completed.
   void WriteCalFile(const QString &path);

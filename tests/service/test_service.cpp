@@ -3,6 +3,8 @@
 // and the access code of the main window's Tools menu.
 #include <QButtonGroup>
 #include <QFile>
+#include <QFileDialog>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include <QtTest>
 
 #include "ui/Dialogs.h"
+#include "ui/FileDialogs.h"
 #include "controls/plussped.h"
 #include "main/MainTestUtil.h"
 #include "service/Service.h"
@@ -40,6 +43,21 @@ QStringList Take(TMainForm &f) {
   while (auto c = f.Tasks.TakeNextCommand()) out << QString::fromStdString(*c);
   return out;
 }
+
+// Answers every file dialog with `answer` (empty: cancelled) and keeps the
+// dialogs shown.
+struct FileAnswers {
+  FileAnswers() {
+    old = vm::SetFileDialogHook([this](QFileDialog *d) {
+      shown << d;
+      return answer;
+    });
+  }
+  ~FileAnswers() { vm::SetFileDialogHook(old); }
+  QString answer;
+  QList<QPointer<QFileDialog>> shown;
+  vm::FileDialogHook old;
+};
 
 QByteArray ReadAll(const QString &path) {
   QFile f(path);
@@ -150,7 +168,8 @@ class ServiceTest : public QObject {
 
     b.form->StatusUpdateBusy = true;  // a poll waits for its reply
     const QString path = cwd.path() + "/cal.txt";
-    s.ChooseSaveFile = [&] { return path; };
+    FileAnswers files;
+    files.answer = path;
     s.SaveCalsBtnClick();
     QCOMPARE(int(b.inst.lines().size()), before);
     QVERIFY(b.form->CalReadPending);
@@ -174,9 +193,12 @@ class ServiceTest : public QObject {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("\xEF\xBB\xBF// a comment\r\n:PULS1:CAL:DEL 30\r\n\r\n:PULS2:CAL:WID 90 // note\r\n");
     f.close();
-    s.ChooseLoadFile = [&] { return path; };
+    FileAnswers files;
+    files.answer = path;
     const int from = int(b.inst.lines().size());
     s.LoadCalibrations();
+    // The main window's open dialog, which keeps the last file chosen.
+    QCOMPARE(files.shown.last().data(), b.form->findChild<QFileDialog *>("OpenFile"));
     const auto lines = b.inst.lines();
     QCOMPARE(lines[size_t(from)], std::string(":PULS1:CAL:DEL 30"));
     QCOMPARE(lines[size_t(from) + 1], std::string(""));
@@ -184,16 +206,35 @@ class ServiceTest : public QObject {
     QCOMPARE(b.boxes.texts().last(), QString("Settings loaded."));
     QVERIFY(!b.form->CalLoadPending);
     // The next save keeps the loaded file's encoding.
-    s.ChooseSaveFile = [&] { return cwd.path() + "/out.txt"; };
+    files.answer = cwd.path() + "/out.txt";
     s.SaveCalsBtnClick();
     QVERIFY(ReadAll(cwd.path() + "/out.txt").startsWith("\xEF\xBB\xBF// "));
 
     // A file that cannot be read: the poll is not held off, the error shows.
-    s.ChooseLoadFile = [&] { return cwd.path(); };  // a folder
+    files.answer = cwd.path();  // a folder
     s.LoadCalibrations();
     QVERIFY(!b.form->CalLoadPending);
     QVERIFY(b.boxes.texts().last().startsWith("Could not read"));
     QVERIFY(!MessageForm->isVisible());
+  }
+
+  // A load chosen while a deferred readback waits, cancelled or unreadable:
+  // the readback still runs, so the status poll is not held off for good.
+  void loadEndingEarlyLeavesThePendingReadbackToRun() {
+    Bench b("5204");
+    SetCalReplies(b.inst);
+    ScratchCwd cwd;
+    TServiceForm s(b.form.get());
+    FileAnswers files;
+    for (const QString &answer : {QString(), cwd.path()}) {
+      files.answer = answer;
+      b.form->StatusUpdateBusy = true;
+      s.ServiceInitialize();  // deferred to CalTimer
+      b.form->StatusUpdateBusy = false;
+      s.LoadCalsBtnClick();
+      QVERIFY(!b.form->CalLoadPending);
+      QTRY_VERIFY_WITH_TIMEOUT(!b.form->CalReadPending, 3000);
+    }
   }
 
   // A readback run from an event dispatched inside an initialisation: sending
