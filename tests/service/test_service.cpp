@@ -106,6 +106,21 @@ class ServiceTest : public QObject {
     QCOMPARE(s.ChWidthCalAdj[8]->Value(), 108.0);
   }
 
+  // Pages built while their readback waits show channel 1's values meanwhile.
+  void laterPagesStartFromChannelOne() {
+    Bench b("5204");
+    TServiceForm s(b.form.get());
+    s.ChDelayCalAdj[1]->SetValue(30);
+    s.ChAmpGainAdj[1]->SetValue(180);
+    b.form->StatusUpdateBusy = true;
+    s.ServiceInitialize();
+    for (int n = 2; n <= 4; ++n) {
+      QCOMPARE(s.ChDelayCalAdj[n]->Value(), 30.0);
+      QCOMPARE(s.ChAmpGainAdj[n]->Value(), 180.0);
+    }
+    QVERIFY(Take(*b.form).isEmpty());
+  }
+
   void editsQueueTheirCommands() {
     Bench b("5204");
     SetCalReplies(b.inst);
