@@ -88,8 +88,12 @@ class TServiceForm : public QWidget {
   void WriteCalFile(const QString &path);
   QString FPendingSavePath;
   bool FSaveWaiting = false;
+  bool FRestoringFocus = false;  // focus moves made by the page change are not remembered
 
   TMainForm *FMain;
+  // Context of the focus-memory connection; declared last, so it goes (and
+  // the connection with it) before the memory does.
+  QObject FFocusWatch;
 };
 
 extern TServiceForm *ServiceForm;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -269,6 +270,29 @@ class ServiceTest : public QObject {
     QVERIFY(Take(*b.form).isEmpty());  // the filled controls queued nothing
     QVERIFY(offAfterReadback);
     QVERIFY(!b.form->CommandsDisabled());
+  }
+
+  // The page focus memory follows keyboard page changes too.
+  void pageFocusFollowsKeyboardPageChanges() {
+    Bench b("5204");
+    SetCalReplies(b.inst);
+    TServiceForm s(b.form.get());
+    s.ServiceInitialize();
+    s.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s));
+    auto *pc = s.findChild<QTabWidget *>("ChPageCalibration");
+    QWidget *width1 = s.ChWidthCalAdj[1];
+    width1->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), width1);
+    QTest::keyClick(width1, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(pc->currentIndex(), 1);
+    // From the tabs, an arrow key back to page 1: its control has the focus.
+    QWidget *tabs = pc->tabBar();
+    tabs->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), tabs);
+    QTest::keyClick(tabs, Qt::Key_Left);
+    QCOMPARE(pc->currentIndex(), 0);
+    QCOMPARE(QApplication::focusWidget(), width1);
   }
 
   void accessCode() {
