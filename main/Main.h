@@ -34,6 +34,8 @@ class QComboBox;
 class QFileDialog;
 class QGroupBox;
 class QListWidget;
+class QPixmap;
+class QRect;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -294,6 +296,9 @@ class TMainForm : public QMainWindow {
   // A key typed in SendEdit; true when it is consumed (Enter, Ctrl+Backspace).
   bool SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers);
   void CaptureScreenShot1Click();
+  // Grabs the screen's rectangle `frame` for the screen shot; unset means
+  // the window's screen. A null picture is a failed grab.
+  std::function<QPixmap(const QRect &frame)> GrabScreen;
   void WebSite1Click();
   void About1Click();
   // A settings file is being saved or restored: a second save or restore

@@ -173,6 +173,17 @@ class SettingsToolsTest : public QObject {
     QCOMPARE(texts.size(), 3);  // two refusals and the one completion
   }
 
+  // A screen that cannot be captured: an error, and no black picture.
+  void failedScreenGrabWritesNothing() {
+    ScratchCwd cwd;
+    Bench b("5204");
+    b.form->GrabScreen = [](const QRect &) { return QPixmap(); };
+    b.form->CaptureScreenShot1Click();
+    QCOMPARE(b.boxes.seen.size(), size_t(1));
+    QVERIFY(b.boxes.seen[0].text.endsWith("was not written: the screen could not be captured."));
+    QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+  }
+
   // Typed with real keys, as a user does: what is sent is what was typed.
   void terminalSendsAndKeepsHistory() {
     Bench b("5204");
