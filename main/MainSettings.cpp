@@ -114,6 +114,13 @@ void TMainForm::SaveToFile1Click() {
     vm::ShowInfo(this, L(vm::kSaveCancelled));
     return;
   }
+  // A Refresh or recall served while the dialog was open has read the record
+  // again; if that reading failed, the record is incomplete.
+  if (LastInitializeFailed) {
+    vm::ShowFileError(this, "The settings were not saved to " + QDir::toNativeSeparators(name) +
+                                ": the unit's settings could not be read completely.");
+    return;
+  }
   const QString error = vm::WriteWholeFile(name, FileBytes(SettingsList));
   if (!error.isEmpty())
     vm::ShowFileError(this, "The settings could not be saved to " +

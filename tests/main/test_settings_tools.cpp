@@ -87,6 +87,26 @@ class SettingsToolsTest : public QObject {
     QVERIFY(!QFile::exists(dialogs.answer));
   }
 
+  // A Refresh served while the save dialog is open fails: the incomplete
+  // record it leaves is not written.
+  void saveAfterAFailedReadbackDuringItsDialogWritesNothing() {
+    ScratchCwd cwd;
+    Bench b("5204");
+    TMainForm &f = *b.form;
+    b.Launch();
+    FileDialogs dialogs;
+    dialogs.answer = cwd.path() + "/settings.txt";
+    dialogs.onShow = [&] {
+      b.inst.set("*CFG? 3?", "1  0.0005 NORM 1 1 1 0 TTL NORM 5 4 DIS DIS DIS HIGH T0");
+      f.Up1Click();
+      f.ProcessTasks();
+    };
+    f.SaveToFile1Click();
+    QCOMPARE(b.boxes.texts().size(), 2);  // the reading's error, then this one
+    QVERIFY(b.boxes.texts().last().startsWith("The settings were not saved"));
+    QVERIFY(!QFile::exists(dialogs.answer));
+  }
+
   void restoreSendsCommandLinesThenReadsBack() {
     ScratchCwd cwd;
     Bench b("5204");
