@@ -692,7 +692,9 @@ void BuildMainWindow(QMainWindow *w) {
   // Terminal.
   QGroupBox *term = Group(client, "TerminalBoxgrp", "Command Terminal", {0, 615, 509, 120});
   SetHint(term, "Send and receive commands directly to unit", true);
-  Combo(term, "SendEdit", {25, 21, 399, 21}, {}, QString(), true);
+  // The line is sent exactly as typed: no completer may finish it from the
+  // history by itself.
+  Combo(term, "SendEdit", {25, 21, 399, 21}, {}, QString(), true)->setCompleter(nullptr);
   Button(term, "SendBtn", "Send", {430, 20, 67, 22});
   auto *resp = new QTextEdit(term);
   resp->setObjectName("ResponseList");

@@ -94,8 +94,19 @@ QWidget *CreateCalPage(QWidget *w, int n) {
     auto *g = Group(box, b.group + num, b.caption, b.groupRect);
     g->setFont(Tahoma(13));
     SetHint(g, QString(), true);
-    Spin(g, b.spin + num, kCalSpinRect, b.decimals, b.increment, b.minimum, b.maximum, b.value,
-         b.separator);
+    auto *spin = Spin(g, b.spin + num, kCalSpinRect, b.decimals, b.increment, b.minimum,
+                      b.maximum, b.value, b.separator);
+    // A later page starts from what channel 1 shows now, not from the
+    // design's defaults.
+    if (auto *first = n > 1 ? w->findChild<TPlusSpinEdit *>(QString::fromLatin1(b.spin) + "1")
+                            : nullptr) {
+      spin->setMaxValue(first->MaxValue());
+      spin->setMinValue(first->MinValue());
+      spin->setIncrement(first->Increment());
+      spin->setThousandSeparator(first->ThousandSeparator());
+      spin->setDecimals(first->Decimals());  // before the value, so no digit of it is lost
+      spin->SetValue(first->Value());
+    }
   }
   pc->addTab(page, "Ch " + num);
   return page;

@@ -18,8 +18,10 @@ void BuildServiceWindow(QWidget *w);
 // "ChPageCalibration": page "ChCal1" for channel 1, "TabCh<n>" for the others,
 // caption "Ch <n>", holding "ChCalGrp<n>" with the four boxes and spin edits
 // "ChDelayCalAdj<n>", "ChWidthCalAdj<n>", "ChAmpGainAdj<n>", "ChAmpOffAdj<n>".
-// Values are set silently (no change event). Returns the page, or nullptr
-// when n is out of range or the page exists already.
+// The spin edits of pages 2..8 take over channel 1's limits, increment,
+// separator, decimals and value as they stand. Values are set silently (no
+// change event). Returns the page, or nullptr when n is out of range or the
+// page exists already.
 QWidget *CreateCalPage(QWidget *w, int n);
 
 // The four per-channel spin edit arrays, in the order of a page.

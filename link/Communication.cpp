@@ -5,8 +5,6 @@
 #include "link/InstrumentLink.h"
 #include "link/core/LogFormat.h"
 
-QString LastCommand;
-
 namespace {
 
 TInstrumentLink *Link() { return TInstrumentLink::Current(); }
@@ -24,10 +22,6 @@ R OnLink(F f, R none) {
 QString TimeStampNow() {
   QTime t = QTime::currentTime();
   return QString::fromStdString(vm::logfmt::TimeStamp(t.hour(), t.minute(), t.second(), t.msec()));
-}
-
-void AppendTerminalLine(const QString &text, const QColor &color) {
-  if (Link() && Link()->Host.Echo) Link()->Host.Echo(text, color);
 }
 
 QString QueryText(const QString &h) { return OnLink([&](TInstrumentLink &l) { return l.QueryText(h); }, QString()); }

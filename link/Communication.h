@@ -2,12 +2,8 @@
 // The routines through which the program talks to the instrument: one-line
 // forwards to the current TInstrumentLink (see link/InstrumentLink.h for the
 // framing). Without a link they make no exchange and yield an empty text or 0.
-#include <QColor>
 #include <QString>
 #include <cstdint>
-
-// The last command or query written (a query with its "?").
-extern QString LastCommand;
 
 QString QueryText(const QString &header);
 int32_t QueryInteger(const QString &header);
@@ -32,6 +28,3 @@ QString ScanRefusalDetail();
 
 // "hh:nn:ss.zzz" of now, as used by the terminal and the log.
 QString TimeStampNow();
-
-// Appends one line in `color` to the terminal (plain text).
-void AppendTerminalLine(const QString &text, const QColor &color);

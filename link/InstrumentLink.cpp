@@ -10,6 +10,8 @@
 #include "link/core/LogFormat.h"
 #include "serial/VMComPort.h"
 
+QString LastCommand;
+
 namespace {
 
 constexpr int kExchangePauseMs = 30;

@@ -13,11 +13,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
 #include "main/core/ChannelControls.h"
 #include "main/core/ControlRules.h"
+#include "main/core/HoldCount.h"
 #include "main/core/Instrument.h"
 #include "main/core/Readback.h"
 #include "main/core/StatusPoll.h"
@@ -29,8 +31,11 @@ class QTextEdit;
 class TInstrumentLink;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QGroupBox;
 class QListWidget;
+class QPixmap;
+class QRect;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -86,9 +91,13 @@ class TMainForm : public QMainWindow {
   QString FpgaVersion;
 
   // --- Flags (all start false) --------------------------------------------
-  // The one flag: SendCommand sends nothing and the queue drops new commands
-  // while it is set (the link and the queue both read it here).
-  bool CommandsDisabled = false;
+  // SendCommand sends nothing and the queue drops new commands while the
+  // controls are filled from the instrument (the link and the queue both
+  // read it here). The initialisation and the calibration readback each hold
+  // `CommandsOff` for that time (vm::HoldCount::Hold); one started inside
+  // the other does not switch sending back on when it ends.
+  bool CommandsDisabled() const { return CommandsOff.Held(); }
+  vm::HoldCount CommandsOff;
   bool DemoMode = false;          // running without an instrument
   bool LoggingEnabled = false;    // LogFile is open and written
   bool SystemRunning = false;
@@ -280,10 +289,16 @@ class TMainForm : public QMainWindow {
   // MainTools.cpp) ----------------------------------------------------------
   void SaveToFile1Click();
   void RestoreSettingsFromFile1Click();
+  // The open-file dialog of the settings restore and the calibration load,
+  // created on first use; it keeps the last folder and file between uses.
+  QFileDialog *OpenFile();
   void SendBtnClick();
-  // A key typed in SendEdit; true when it is consumed (Enter).
+  // A key typed in SendEdit; true when it is consumed (Enter, Ctrl+Backspace).
   bool SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers);
   void CaptureScreenShot1Click();
+  // Grabs the screen's rectangle `frame` for the screen shot; unset means
+  // the window's screen. A null picture is a failed grab.
+  std::function<QPixmap(const QRect &frame)> GrabScreen;
   void WebSite1Click();
   void About1Click();
   // A settings file is being saved or restored: a second save or restore
@@ -349,6 +364,9 @@ class TMainForm : public QMainWindow {
   void RememberFocus(QList<QWidget *> &memory, int page);
   void RestoreFocus(const QList<QWidget *> &memory, int page);
   bool FMessageFormShown = false;
+  // The initialisation's hold on CommandsOff, from the start of the reading
+  // to the end of the filling (kept through the error box of a failed one).
+  std::optional<vm::HoldCount::Hold> FInitCommandsOff;
   bool FRestoringFocus = false;  // focus moves made by RestoreFocus are not remembered
   // Context of the focus-memory connection; declared after the memories, so
   // it goes (and the connection with it) before they do.

@@ -303,7 +303,7 @@ void TMainForm::RecoverFromReadbackError(const QString &text) {
     vm::ShowMessage(this, box);
   }
   Tasks.RecoverAfterError();
-  CommandsDisabled = false;
+  FInitCommandsOff.reset();
   if (ExitRequested) return;
   // What was read stays on show and can be edited, also when this was the
   // first initialisation; Refresh reads everything again.
@@ -343,7 +343,7 @@ void TMainForm::InitializeSteps() {
 
   // 4. No polling and no commands while the controls are filled.
   StatusTimer->stop();
-  CommandsDisabled = true;
+  FInitCommandsOff.emplace(CommandsOff);
   const bool progress = Tasks.ShowsProgress();
   if (progress) ShowMessageForm(true);
   QCoreApplication::processEvents();
@@ -389,7 +389,7 @@ void TMainForm::InitializeSteps() {
 
   // 19-22.
   SetResolutionRanges();
-  CommandsDisabled = false;
+  FInitCommandsOff.reset();
   if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
   auto *chPages = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
   auto *sysPages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));

@@ -12,7 +12,7 @@
 
 void TMainForm::ConnectLink() {
   TLinkHost &h = Link->Host;
-  h.CommandsDisabled = [this] { return CommandsDisabled; };
+  h.CommandsDisabled = [this] { return CommandsDisabled(); };
   h.ExitRequested = [this] { return ExitRequested; };
   h.CommunicationLost = [this] { CommunicationLost(); };
   h.Echo = [this](const QString &text, const QColor &color) { EchoLine(text, color); };

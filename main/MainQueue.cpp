@@ -13,7 +13,7 @@
 #include "serial/VMComPort.h"
 
 void TMainForm::QueuedCommandToPort(const QString &commandstr) {
-  if (Tasks.QueuedCommandToPort(commandstr.toStdString(), CommandsDisabled)) TaskTimer->start();
+  if (Tasks.QueuedCommandToPort(commandstr.toStdString(), CommandsDisabled())) TaskTimer->start();
 }
 
 void TMainForm::TaskTimerTimer() { ProcessTasks(); }

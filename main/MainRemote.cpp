@@ -6,7 +6,7 @@
 #include "main/Main.h"
 
 bool TMainForm::RemoteLinesMayRun() const {
-  if (ExitRequested || CommandsDisabled || InitializeRunning()) return false;
+  if (ExitRequested || CommandsDisabled() || InitializeRunning()) return false;
   // A settings or calibration file being replayed or saved, a calibration
   // readback waiting for its turn: a script's line would land in between.
   if (SettingsFileBusy || CalLoadPending || CalReadPending) return false;

@@ -78,6 +78,20 @@ QByteArray FileBytes(const QStringList &lines) {
 
 }  // namespace
 
+QFileDialog *TMainForm::OpenFile() {
+  // Lives with the window, so it offers the last file again.
+  auto *open = findChild<QFileDialog *>(QStringLiteral("OpenFile"));
+  if (!open) {
+    open = new QFileDialog(this);
+    open->setObjectName(QStringLiteral("OpenFile"));
+    open->setAcceptMode(QFileDialog::AcceptOpen);
+    open->setFileMode(QFileDialog::ExistingFile);
+    open->setDirectory(QDir::currentPath());
+    open->setWindowTitle(QStringLiteral("Open"));
+  }
+  return open;
+}
+
 void TMainForm::SaveToFile1Click() {
   if (RefusedWhileBusy(*this) || DeferredWhileExchanging(*this, &TMainForm::SaveToFile1Click))
     return;
@@ -100,6 +114,13 @@ void TMainForm::SaveToFile1Click() {
     vm::ShowInfo(this, L(vm::kSaveCancelled));
     return;
   }
+  // A Refresh or recall served while the dialog was open has read the record
+  // again; if that reading failed, the record is incomplete.
+  if (LastInitializeFailed) {
+    vm::ShowFileError(this, "The settings were not saved to " + QDir::toNativeSeparators(name) +
+                                ": the unit's settings could not be read completely.");
+    return;
+  }
   const QString error = vm::WriteWholeFile(name, FileBytes(SettingsList));
   if (!error.isEmpty())
     vm::ShowFileError(this, "The settings could not be saved to " +
@@ -112,16 +133,7 @@ void TMainForm::RestoreSettingsFromFile1Click() {
     return;
   SettingsFileWork work(*this);
 
-  // OpenFile lives with the window, so it offers the last file again.
-  auto *open = findChild<QFileDialog *>(QStringLiteral("OpenFile"));
-  if (!open) {
-    open = new QFileDialog(this);
-    open->setObjectName(QStringLiteral("OpenFile"));
-    open->setAcceptMode(QFileDialog::AcceptOpen);
-    open->setFileMode(QFileDialog::ExistingFile);
-    open->setDirectory(QDir::currentPath());
-    open->setWindowTitle(QStringLiteral("Open"));
-  }
+  QFileDialog *open = OpenFile();
   open->setDefaultSuffix(QStringLiteral("txt"));
   const QString name = vm::ExecFileDialog(open);
   if (name.isEmpty() || ExitRequested) return;

@@ -85,12 +85,16 @@ void TMainForm::SendBtnClick() {
   // Exactly as typed: no trimming, an empty line included. Dropped by the
   // queue while commands are off, but kept in the history all the same.
   const QString text = edit->currentText();
+  const int picked = edit->currentIndex();
   QueuedCommandToPort(text);
   {
     const QSignalBlocker block(edit);
     edit->addItem(text);
   }
-  SelectNoItem(edit);
+  // A re-sent history item stays selected, so Ctrl+Backspace can still
+  // remove it; a typed line selects nothing (the first item added to an
+  // empty list would otherwise become the selection).
+  if (picked < 0) SelectNoItem(edit);
 }
 
 bool TMainForm::SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers) {
@@ -108,6 +112,9 @@ bool TMainForm::SendEditKeyPress(int key, Qt::KeyboardModifiers modifiers) {
       edit->setCurrentIndex(-1);
       edit->setEditText(text);
     }
+    // The key belongs to the history: the edit field must not also take it
+    // as "delete the previous word" of the line being typed.
+    return true;
   }
   return false;  // the edit field handles the key as usual
 }
@@ -116,19 +123,28 @@ void TMainForm::CaptureScreenShot1Click() {
   // The outer rectangle, frame and title bar included, as the screen shows
   // it (windows lying on top included). Parts off the screen stay black.
   const QRect frame = frameGeometry();
+  const QString path = QDir::current().filePath(QStringLiteral("ScreenShot.jpg"));
+  QPixmap shot;
+  if (GrabScreen) {
+    shot = GrabScreen(frame);
+  } else if (QScreen *s = screen()) {
+    const QPoint at = frame.topLeft() - s->geometry().topLeft();
+    shot = s->grabWindow(0, at.x(), at.y(), frame.width(), frame.height());
+  }
+  // No picture of the screen at all: a black file would pass for one.
+  if (shot.isNull()) {
+    vm::ShowFileError(this, "The screen shot " + QDir::toNativeSeparators(path) +
+                                " was not written: the screen could not be captured.");
+    return;
+  }
   QImage image(frame.size(), QImage::Format_RGB888);
   image.fill(Qt::black);
-  if (QScreen *s = screen()) {
-    const QPoint at = frame.topLeft() - s->geometry().topLeft();
-    const QPixmap shot = s->grabWindow(0, at.x(), at.y(), frame.width(), frame.height());
-    if (!shot.isNull()) {
-      QPainter p(&image);
-      p.drawPixmap(0, 0, shot);
-    }
+  {
+    QPainter p(&image);
+    p.drawPixmap(0, 0, shot);
   }
   const vm::JpegResult jpeg =
       vm::EncodeJpegRgb(image.constBits(), image.width(), image.height(), size_t(image.bytesPerLine()));
-  const QString path = QDir::current().filePath(QStringLiteral("ScreenShot.jpg"));
   QString error = QString::fromStdString(jpeg.error);
   if (jpeg.ok())
     error = vm::WriteWholeFile(path, QByteArray(jpeg.bytes.data(), qsizetype(jpeg.bytes.size())));

@@ -108,7 +108,7 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
       << " " << Num(w->Limits.WidthResolution) << "\n";
   out << "queue " << w->Tasks.PendingCommands().size() << " "
       << int(w->ComPort && w->ComPort->InUse()) << " " << int(w->StatusUpdateBusy) << " "
-      << int(w->CommandsDisabled) << " " << w->ChannelCount << "\n";
+      << int(w->CommandsDisabled()) << " " << w->ChannelCount << "\n";
   // Check-mark menu items (the logging switch, the remote-control indicator).
   for (QAction *a : w->findChildren<QAction *>())
     if (a->isCheckable() && !a->objectName().isEmpty())

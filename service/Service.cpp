@@ -68,6 +68,18 @@ TServiceForm::TServiceForm(TMainForm *main, QWidget *parent)
     // user left it), currentChanged after it.
     connect(pc, &QTabWidget::tabBarClicked, this, [this] { ChPageCalibrationChanging(); });
     connect(pc, &QTabWidget::currentChanged, this, [this] { ChPageCalibrationChange(); });
+    // Page changes from the keyboard (Ctrl+Tab, arrows on the tabs) or the
+    // program give no click first: the memory also follows the focus itself,
+    // taking note of the control a page's focus leaves.
+    connect(qApp, &QApplication::focusChanged, &FFocusWatch, [this, pc](QWidget *old, QWidget *) {
+      if (!old || old->window() != this || FRestoringFocus) return;
+      for (int i = 0; i < pc->count(); ++i)
+        if (pc->widget(i)->isAncestorOf(old)) {
+          if (FActiveCalControls.size() <= i) FActiveCalControls.resize(i + 1, nullptr);
+          FActiveCalControls[i] = old;
+          return;
+        }
+    });
   }
 
   // Runs once after creation; with no flag set its first tick only stops it.
@@ -170,7 +182,7 @@ void TServiceForm::RetrieveCals() {
     list << Q(line);
 
   ShowProgress(QString::fromLatin1(vm::kInitializingSystemCals));
-  m->CommandsDisabled = true;
+  vm::HoldCount::Hold commandsOff(m->CommandsOff);
 
   // The unit's identity and the trigger/gate input; the model read may change
   // the channel count, so the channel part is listed afterwards.
@@ -260,7 +272,7 @@ void TServiceForm::RetrieveCals() {
     list << Q(vm::CalLine(step, recorded));
   }
 
-  m->CommandsDisabled = false;
+  commandsOff.Release();
   CloseProgress();
   ShowReminder(false);
   m->CalReadPending = false;
@@ -370,6 +382,10 @@ void TServiceForm::ChPageCalibrationChange() {
   if (!pc) return;
   const int page = pc->currentIndex();
   if (page < 0 || page >= FActiveCalControls.size()) return;
-  if (QWidget *w = FActiveCalControls[page]; w && w->isVisible() && w->isEnabled())
+  if (QWidget *w = FActiveCalControls[page];
+      w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus) {
+    FRestoringFocus = true;
     w->setFocus(Qt::OtherFocusReason);
+    FRestoringFocus = false;
+  }
 }

@@ -5,14 +5,13 @@
 // file back, and sets the unit's serial number and model. Hidden until opened
 // from the main window; every opening starts with a fresh readback.
 //
-// The window works on the main window's link: its flags (CommandsDisabled,
+// The window works on the main window's link: its flags (CommandsOff,
 // StatusUpdateBusy, CalReadPending, CalLoadPending), ChannelCount,
 // SerialNumber, CalSettingsList and command queue.
 #include <QList>
 #include <QString>
 #include <QWidget>
 #include <array>
-#include <functional>
 
 #include "service/core/Calibration.h"
 
@@ -44,11 +43,6 @@ class TServiceForm : public QWidget {
 
   QTimer *CalTimer = nullptr;
   QLabel *StoreCalReminderLbl = nullptr;
-
-  // File choice. Unset: the platform's dialogs. A test or driver may answer
-  // instead; an empty result means cancelled.
-  std::function<QString()> ChooseLoadFile;
-  std::function<QString()> ChooseSaveFile;
 
   // --- Calibration window ----------------------------------------------------
   void ServiceInitialize();
@@ -86,13 +80,20 @@ class TServiceForm : public QWidget {
   void ShowReminder(bool on);
   void ShowProgress(const QString &text);
   void CloseProgress();
+  // A readback still pending (deferred behind a status poll) is retried by
+  // CalTimer: after a load that stopped the timer and then ended early.
+  void ResumeDeferredReadback();
   // A save asked for while the readback was deferred: written once the
   // deferred readback has completed.
   void WriteCalFile(const QString &path);
   QString FPendingSavePath;
   bool FSaveWaiting = false;
+  bool FRestoringFocus = false;  // focus moves made by the page change are not remembered
 
   TMainForm *FMain;
+  // Context of the focus-memory connection; declared last, so it goes (and
+  // the connection with it) before the memory does.
+  QObject FFocusWatch;
 };
 
 extern TServiceForm *ServiceForm;

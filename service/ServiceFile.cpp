@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "ui/Dialogs.h"
+#include "ui/FileDialogs.h"
 #include "forms/MessageInfo.h"
 #include "link/Communication.h"
 #include "main/Main.h"
@@ -38,19 +39,13 @@ void TServiceForm::SaveCalsBtnClick() {
   TMainForm *m = Main();
   if (!m) return;
   ServiceInitialize();  // a fresh readback for the file
-  QString path;
-  if (ChooseSaveFile) {
-    path = ChooseSaveFile();
-  } else {
-    QFileDialog dialog(this, QString::fromLatin1(vm::kCalSaveDialogTitle), QDir::currentPath(),
-                       QStringLiteral("Text file (*.txt)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-      path = dialog.selectedFiles().first();
-  }
+  QFileDialog dialog(this, QString::fromLatin1(vm::kCalSaveDialogTitle), QDir::currentPath(),
+                     QStringLiteral("Text file (*.txt)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  const QString path = vm::ExecFileDialog(&dialog);
   if (path.isEmpty()) {
     vm::ShowInfo(this, QString::fromLatin1(vm::kSaveCancelled));
     return;
@@ -81,6 +76,11 @@ void TServiceForm::WriteCalFile(const QString &path) {
 
 void TServiceForm::LoadCalsBtnClick() { LoadCalibrations(); }
 
+void TServiceForm::ResumeDeferredReadback() {
+  TMainForm *m = Main();
+  if (m && m->CalReadPending && !m->ExitRequested) CalTimer->start();
+}
+
 void TServiceForm::LoadCalibrations() {
   TMainForm *m = Main();
   if (!m) return;
@@ -89,22 +89,16 @@ void TServiceForm::LoadCalibrations() {
     CalTimer->start();
     return;
   }
+  // No deferred load or readback while the dialog is open; a readback that
+  // was waiting runs after a load that ends early (the timer is started
+  // again), or as the successful load's own readback.
   CalTimer->stop();
-  QString path;
-  if (ChooseLoadFile) {
-    path = ChooseLoadFile();
-  } else {
-    QFileDialog dialog(this, QStringLiteral("Open"), QDir::currentPath(),
-                       QStringLiteral("Text file (*.txt);;All files (*)"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-      path = dialog.selectedFiles().first();
-  }
+  QFileDialog *open = m->OpenFile();
+  open->setDefaultSuffix(QStringLiteral("txt"));
+  const QString path = vm::ExecFileDialog(open);
   if (path.isEmpty()) {
     m->CalLoadPending = false;
+    ResumeDeferredReadback();
     return;
   }
 
@@ -120,6 +114,7 @@ void TServiceForm::LoadCalibrations() {
     m->CalLoadPending = false;
     CloseProgress();
     ShowError(this, QStringLiteral("Could not read \"%1\": %2").arg(path, file.errorString()));
+    ResumeDeferredReadback();
     return;
   }
   const vm::TextFileContent content =

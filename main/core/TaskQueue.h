@@ -3,7 +3,7 @@
 // QueuedCommandToPort and ProcessTasks are thin shells around this class:
 //
 //   void TMainForm::QueuedCommandToPort(const QString& c) {
-//     if (Tasks.QueuedCommandToPort(c.toStdString(), CommandsDisabled)) TaskTimer->start();
+//     if (Tasks.QueuedCommandToPort(c.toStdString(), CommandsDisabled())) TaskTimer->start();
 //   }
 //   void TMainForm::ProcessTasks() {
 //     TaskTimer->stop();
@@ -97,7 +97,7 @@ class TaskQueue {
 
   // After an initialisation ended by an error: no tick or initialisation
   // counts as running and the request flags are cleared. Queued commands are
-  // kept. The window then clears CommandsDisabled, restarts its timers and
+  // kept. The window then ends its hold on CommandsOff, restarts its timers and
   // closes the message window.
   void RecoverAfterError();
 

@@ -311,9 +311,10 @@ void TestHandlers::multiplexerMasks() {
     QCOMPARE(f.w().ChannelParameters[3].Mux, 15);
     // Marks set from the program while the readback runs: the cache follows,
     // nothing is sent.
-    f.w().CommandsDisabled = true;
-    mux->item(3)->setCheckState(Qt::Unchecked);
-    f.w().CommandsDisabled = false;
+    {
+      const vm::HoldCount::Hold off(f.w().CommandsOff);
+      mux->item(3)->setCheckState(Qt::Unchecked);
+    }
     QVERIFY(f.Take().isEmpty());
     QCOMPARE(f.w().ChannelParameters[3].Mux, 7);
   }
@@ -327,9 +328,10 @@ void TestHandlers::listsAndCheckBoxes() {
   QTest::mouseClick(enable, Qt::LeftButton);
   QCOMPARE(p[3].Enabled, enable->isChecked() ? 1 : 0);
   // The readback sets the box from the program: cache follows, command dropped.
-  f.w().CommandsDisabled = true;
-  enable->setChecked(!enable->isChecked());
-  f.w().CommandsDisabled = false;
+  {
+    const vm::HoldCount::Hold off(f.w().CommandsOff);
+    enable->setChecked(!enable->isChecked());
+  }
   QCOMPARE(p[3].Enabled, enable->isChecked() ? 1 : 0);
 
   HandlerFixture::ChooseItem(f.Find<QComboBox>("ChOutputModeSel2"), "Adjustable");

@@ -15,6 +15,7 @@
 
 #include "ui/Restart.h"
 #include "link/Communication.h"
+#include "link/InstrumentLink.h"
 #include "link/LinkTestUtil.h"
 
 using namespace vmtest;
@@ -129,7 +130,7 @@ class LinkTest : public QObject {
 
     // Queries are not echoed; commands are dropped while disabled, queries
     // still go out.
-    f->CommandsDisabled = true;
+    const vm::HoldCount::Hold off(f->CommandsOff);
     f->ToggleLoggingState();
     inst_->clear();
     QCOMPARE(SendCommand(":PULS0:STAT ON"), QString());
@@ -237,9 +238,10 @@ class LinkTest : public QObject {
     QueryText("*IDN");
     SendCommand(":PULS0:STAT ON");
     QueryInteger("*SS");
-    f->CommandsDisabled = true;
-    SendCommand(":PULS1:WIDT 0.00000001000");
-    f->CommandsDisabled = false;
+    {
+      const vm::HoldCount::Hold off(f->CommandsOff);
+      SendCommand(":PULS1:WIDT 0.00000001000");
+    }
     inst_->replyDelay(150);
     QTimer::singleShot(80, [&] { SendCommand(":PULS2:DEL 1"); });
     QueryText("SLOW");

@@ -92,7 +92,7 @@ class MainInitTest : public QObject {
     // End state: pages shown, commands on, polling on, progress window closed.
     QVERIFY(!pc->isHidden() && !b.child("SystemPageControl")->isHidden());
     QVERIFY(!b.child("ExternalInputClkGrp")->isHidden());
-    QVERIFY(!f.CommandsDisabled && f.StatusTimer->isActive());
+    QVERIFY(!f.CommandsDisabled() && f.StatusTimer->isActive());
     QVERIFY(b.messageForm.isHidden());
     QVERIFY(!b.child("VMBlueBanner")->isHidden());
     QCOMPARE(f.ChDelayAdj[8]->Decimals(), 12);
@@ -319,7 +319,7 @@ class MainInitTest : public QObject {
     // initialisation too.
     QVERIFY(!b.child("SystemPageControl")->isHidden() && !b.child("ChPageControl")->isHidden());
     QVERIFY(f.findChild<TPlusSpinEdit *>("PeriodAdj")->SpinEnabled());
-    QVERIFY(!f.CommandsDisabled);
+    QVERIFY(!f.CommandsDisabled());
     QVERIFY(f.StatusTimer->isActive() && (f.TaskTimer->isActive() || !f.TasksPending()));
     QVERIFY(b.messageForm.isHidden());
     QVERIFY(!f.TaskBusy() && !f.InitializeRunning() && !f.ReinitRequested());
@@ -339,7 +339,7 @@ class MainInitTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:MOD NORM"), 1, 5000);
     QVERIFY(b.inst.find(":PULS0:MOD NORM") < b.inst.find("*RCL 1"));
     QTRY_VERIFY(!f.TaskBusy());
-    QVERIFY(!f.RecallRequested() && !f.CommandsDisabled);
+    QVERIFY(!f.RecallRequested() && !f.CommandsDisabled());
     QVERIFY(f.StatusTimer->isActive() && (f.TaskTimer->isActive() || !f.TasksPending()));
   }
 

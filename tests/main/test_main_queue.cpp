@@ -61,10 +61,9 @@ class MainQueueTest : public QObject {
     QTRY_VERIFY(!f.TaskTimer->isActive());
 
     // While the readback fills the controls, edits are dropped.
-    f.CommandsDisabled = true;
+    const vm::HoldCount::Hold off(f.CommandsOff);
     f.QueuedCommandToPort(":PULS1:WCO 999");
     QCOMPARE(f.PendingCount(), 0);
-    f.CommandsDisabled = false;
   }
 
   // An edit still queued when a recall is chosen goes out first: the recall

@@ -87,6 +87,26 @@ class SettingsToolsTest : public QObject {
     QVERIFY(!QFile::exists(dialogs.answer));
   }
 
+  // A Refresh served while the save dialog is open fails: the incomplete
+  // record it leaves is not written.
+  void saveAfterAFailedReadbackDuringItsDialogWritesNothing() {
+    ScratchCwd cwd;
+    Bench b("5204");
+    TMainForm &f = *b.form;
+    b.Launch();
+    FileDialogs dialogs;
+    dialogs.answer = cwd.path() + "/settings.txt";
+    dialogs.onShow = [&] {
+      b.inst.set("*CFG? 3?", "1  0.0005 NORM 1 1 1 0 TTL NORM 5 4 DIS DIS DIS HIGH T0");
+      f.Up1Click();
+      f.ProcessTasks();
+    };
+    f.SaveToFile1Click();
+    QCOMPARE(b.boxes.texts().size(), 2);  // the reading's error, then this one
+    QVERIFY(b.boxes.texts().last().startsWith("The settings were not saved"));
+    QVERIFY(!QFile::exists(dialogs.answer));
+  }
+
   void restoreSendsCommandLinesThenReadsBack() {
     ScratchCwd cwd;
     Bench b("5204");
@@ -143,7 +163,7 @@ class SettingsToolsTest : public QObject {
     QVERIFY(b.boxes.seen[0].text.contains("could not be read"));
     QVERIFY(!MessageForm->isVisible());
     QCOMPARE(f.SettingsList, record);
-    QVERIFY(f.StatusTimer->isActive() && !f.CommandsDisabled && !f.SettingsFileBusy);
+    QVERIFY(f.StatusTimer->isActive() && !f.CommandsDisabled() && !f.SettingsFileBusy);
     f.QueuedCommandToPort(":PULS0:STAT ON");
     QTRY_COMPARE(b.inst.count(":PULS0:STAT ON"), 1);
   }
@@ -173,34 +193,73 @@ class SettingsToolsTest : public QObject {
     QCOMPARE(texts.size(), 3);  // two refusals and the one completion
   }
 
+  // A screen that cannot be captured: an error, and no black picture.
+  void failedScreenGrabWritesNothing() {
+    ScratchCwd cwd;
+    Bench b("5204");
+    b.form->GrabScreen = [](const QRect &) { return QPixmap(); };
+    b.form->CaptureScreenShot1Click();
+    QCOMPARE(b.boxes.seen.size(), size_t(1));
+    QVERIFY(b.boxes.seen[0].text.endsWith("was not written: the screen could not be captured."));
+    QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+  }
+
+  // Typed with real keys, as a user does: what is sent is what was typed.
   void terminalSendsAndKeepsHistory() {
     Bench b("5204");
     TMainForm &f = *b.form;
     b.Launch();
     auto *edit = f.findChild<QComboBox *>("SendEdit");
-    edit->setEditText("*IDN?");
+    // A completer only completes in a field that has the focus.
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    const auto type = [edit](const QString &text) {
+      QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(edit, Qt::Key_Backspace);
+      QTest::keyClicks(edit, text);
+    };
+    type("*IDN?");
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_Return);  // the text stays: sent again
-    edit->setEditText("");
-    f.SendBtnClick();
+    type(":PULS1:DEL 1e-6");
+    QTest::keyClick(edit, Qt::Key_Return);
+    // Beginnings of history items are not completed from the history.
+    for (const char *line : {"*i", ":PULS1:DEL 1", ""}) {
+      type(line);
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
     QTRY_COMPARE(b.inst.count(""), 1);
     QCOMPARE(b.inst.count("*IDN?"), 2);
-    QVERIFY(b.inst.find("") > b.inst.find("*IDN?"));
-    QCOMPARE(Items(edit), QStringList({"*IDN?", "*IDN?", ""}));
+    QCOMPARE(b.inst.count("*i"), 1);
+    QCOMPARE(b.inst.count(":PULS1:DEL 1"), 1);
+    QCOMPARE(Items(edit), QStringList({"*IDN?", "*IDN?", ":PULS1:DEL 1e-6", "*i",
+                                       ":PULS1:DEL 1", ""}));
     QCOMPARE(edit->currentIndex(), -1);
 
-    // Ctrl+Backspace: nothing selected, nothing removed; a chosen item goes.
+    // Ctrl+Backspace with nothing selected removes nothing, and is no
+    // "delete word" in the text either.
+    type(":PULS1:DEL 2");
     QTest::keyClick(edit, Qt::Key_Backspace, Qt::ControlModifier);
-    QCOMPARE(edit->count(), 3);
-    edit->setCurrentIndex(1);
+    QCOMPARE(edit->count(), 6);
+    QCOMPARE(edit->currentText(), QString(":PULS1:DEL 2"));
+    // An item picked and re-sent is still the one Ctrl+Backspace removes.
+    QTest::keyClick(edit, Qt::Key_Down);
+    QCOMPARE(edit->currentText(), QString("*IDN?"));
+    QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_Backspace, Qt::ControlModifier);
-    QCOMPARE(Items(edit), QStringList({"*IDN?", ""}));
+    QCOMPARE(Items(edit), QStringList({"*IDN?", ":PULS1:DEL 1e-6", "*i", ":PULS1:DEL 1", "",
+                                       "*IDN?"}));
+    QCOMPARE(edit->currentText(), QString("*IDN?"));
+    QTRY_COMPARE(b.inst.count("*IDN?"), 3);
 
     // While commands are off the line is dropped, but kept in the history.
-    f.CommandsDisabled = true;
-    edit->setEditText(":PULS0:STAT ON");
-    QTest::keyClick(edit, Qt::Key_Return);
-    f.CommandsDisabled = false;
+    {
+      const vm::HoldCount::Hold off(f.CommandsOff);
+      type(":PULS0:STAT ON");
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
     QTest::qWait(50);
     QCOMPARE(b.inst.count(":PULS0:STAT ON"), 0);
     QCOMPARE(Items(edit).last(), QString(":PULS0:STAT ON"));

@@ -3,15 +3,20 @@
 // and the access code of the main window's Tools menu.
 #include <QButtonGroup>
 #include <QFile>
+#include <QFileDialog>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "ui/Dialogs.h"
+#include "ui/FileDialogs.h"
 #include "controls/plussped.h"
 #include "main/MainTestUtil.h"
 #include "service/Service.h"
@@ -39,6 +44,21 @@ QStringList Take(TMainForm &f) {
   while (auto c = f.Tasks.TakeNextCommand()) out << QString::fromStdString(*c);
   return out;
 }
+
+// Answers every file dialog with `answer` (empty: cancelled) and keeps the
+// dialogs shown.
+struct FileAnswers {
+  FileAnswers() {
+    old = vm::SetFileDialogHook([this](QFileDialog *d) {
+      shown << d;
+      return answer;
+    });
+  }
+  ~FileAnswers() { vm::SetFileDialogHook(old); }
+  QString answer;
+  QList<QPointer<QFileDialog>> shown;
+  vm::FileDialogHook old;
+};
 
 QByteArray ReadAll(const QString &path) {
   QFile f(path);
@@ -72,7 +92,7 @@ class ServiceTest : public QObject {
     QCOMPARE(s.findChild<QLineEdit *>("SerialNumEdit")->text(), QString("4321"));
     QVERIFY(s.findChild<QRadioButton *>("NumChSelectItem0")->isChecked());
     QVERIFY(Take(*b.form).isEmpty());  // filling the controls sent nothing
-    QVERIFY(!b.form->CalReadPending && !b.form->CommandsDisabled);
+    QVERIFY(!b.form->CalReadPending && !b.form->CommandsDisabled());
 
     // "8 - 5208" on a window built for four channels: the missing pages are
     // built and the next readback has a control for every channel.
@@ -85,6 +105,21 @@ class ServiceTest : public QObject {
     s.RetrieveCals();
     QCOMPARE(b.form->CalSettingsList.size(), 41);
     QCOMPARE(s.ChWidthCalAdj[8]->Value(), 108.0);
+  }
+
+  // Pages built while their readback waits show channel 1's values meanwhile.
+  void laterPagesStartFromChannelOne() {
+    Bench b("5204");
+    TServiceForm s(b.form.get());
+    s.ChDelayCalAdj[1]->SetValue(30);
+    s.ChAmpGainAdj[1]->SetValue(180);
+    b.form->StatusUpdateBusy = true;
+    s.ServiceInitialize();
+    for (int n = 2; n <= 4; ++n) {
+      QCOMPARE(s.ChDelayCalAdj[n]->Value(), 30.0);
+      QCOMPARE(s.ChAmpGainAdj[n]->Value(), 180.0);
+    }
+    QVERIFY(Take(*b.form).isEmpty());
   }
 
   void editsQueueTheirCommands() {
@@ -149,7 +184,8 @@ class ServiceTest : public QObject {
 
     b.form->StatusUpdateBusy = true;  // a poll waits for its reply
     const QString path = cwd.path() + "/cal.txt";
-    s.ChooseSaveFile = [&] { return path; };
+    FileAnswers files;
+    files.answer = path;
     s.SaveCalsBtnClick();
     QCOMPARE(int(b.inst.lines().size()), before);
     QVERIFY(b.form->CalReadPending);
@@ -173,9 +209,12 @@ class ServiceTest : public QObject {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("\xEF\xBB\xBF// a comment\r\n:PULS1:CAL:DEL 30\r\n\r\n:PULS2:CAL:WID 90 // note\r\n");
     f.close();
-    s.ChooseLoadFile = [&] { return path; };
+    FileAnswers files;
+    files.answer = path;
     const int from = int(b.inst.lines().size());
     s.LoadCalibrations();
+    // The main window's open dialog, which keeps the last file chosen.
+    QCOMPARE(files.shown.last().data(), b.form->findChild<QFileDialog *>("OpenFile"));
     const auto lines = b.inst.lines();
     QCOMPARE(lines[size_t(from)], std::string(":PULS1:CAL:DEL 30"));
     QCOMPARE(lines[size_t(from) + 1], std::string(""));
@@ -183,16 +222,77 @@ class ServiceTest : public QObject {
     QCOMPARE(b.boxes.texts().last(), QString("Settings loaded."));
     QVERIFY(!b.form->CalLoadPending);
     // The next save keeps the loaded file's encoding.
-    s.ChooseSaveFile = [&] { return cwd.path() + "/out.txt"; };
+    files.answer = cwd.path() + "/out.txt";
     s.SaveCalsBtnClick();
     QVERIFY(ReadAll(cwd.path() + "/out.txt").startsWith("\xEF\xBB\xBF// "));
 
     // A file that cannot be read: the poll is not held off, the error shows.
-    s.ChooseLoadFile = [&] { return cwd.path(); };  // a folder
+    files.answer = cwd.path();  // a folder
     s.LoadCalibrations();
     QVERIFY(!b.form->CalLoadPending);
     QVERIFY(b.boxes.texts().last().startsWith("Could not read"));
     QVERIFY(!MessageForm->isVisible());
+  }
+
+  // A load chosen while a deferred readback waits, cancelled or unreadable:
+  // the readback still runs, so the status poll is not held off for good.
+  void loadEndingEarlyLeavesThePendingReadbackToRun() {
+    Bench b("5204");
+    SetCalReplies(b.inst);
+    ScratchCwd cwd;
+    TServiceForm s(b.form.get());
+    FileAnswers files;
+    for (const QString &answer : {QString(), cwd.path()}) {
+      files.answer = answer;
+      b.form->StatusUpdateBusy = true;
+      s.ServiceInitialize();  // deferred to CalTimer
+      b.form->StatusUpdateBusy = false;
+      s.LoadCalsBtnClick();
+      QVERIFY(!b.form->CalLoadPending);
+      QTRY_VERIFY_WITH_TIMEOUT(!b.form->CalReadPending, 3000);
+    }
+  }
+
+  // A readback run from an event dispatched inside an initialisation: sending
+  // stays off until the initialisation has filled its own controls.
+  void readbackInsideAnInitialisationKeepsCommandsOff() {
+    Bench b("5204");
+    SetCalReplies(b.inst);
+    TServiceForm s(b.form.get());
+    bool nested = false, offAfterReadback = false;
+    QTimer::singleShot(0, &s, [&] {
+      nested = b.form->InitializeRunning();
+      s.ServiceInitialize();
+      offAfterReadback = b.form->CommandsDisabled();
+    });
+    b.Launch();
+    QVERIFY(nested && !b.form->CalReadPending);
+    QVERIFY(Take(*b.form).isEmpty());  // the filled controls queued nothing
+    QVERIFY(offAfterReadback);
+    QVERIFY(!b.form->CommandsDisabled());
+  }
+
+  // The page focus memory follows keyboard page changes too.
+  void pageFocusFollowsKeyboardPageChanges() {
+    Bench b("5204");
+    SetCalReplies(b.inst);
+    TServiceForm s(b.form.get());
+    s.ServiceInitialize();
+    s.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s));
+    auto *pc = s.findChild<QTabWidget *>("ChPageCalibration");
+    QWidget *width1 = s.ChWidthCalAdj[1];
+    width1->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), width1);
+    QTest::keyClick(width1, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(pc->currentIndex(), 1);
+    // From the tabs, an arrow key back to page 1: its control has the focus.
+    QWidget *tabs = pc->tabBar();
+    tabs->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), tabs);
+    QTest::keyClick(tabs, Qt::Key_Left);
+    QCOMPARE(pc->currentIndex(), 0);
+    QCOMPARE(QApplication::focusWidget(), width1);
   }
 
   void accessCode() {
