@@ -162,8 +162,10 @@ void TMainForm::RestoreSettingsFromFile1Click() {
     }
     for (const QString &line : lines) {
       QThread::msleep(kReplayPauseMs);
-      if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
-      SendCommand(line);
+      const std::string text = line.toStdString();
+      if (vm::ClassifySettingsLine(text) == vm::SettingsLineKind::Comment) continue;
+      const std::string sent = vm::SettingsReplayLine(text);
+      SendCommand(sent == text ? line : QString::fromStdString(sent));
       QCoreApplication::processEvents();
       if (ExitRequested) return;
     }

@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   # build
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6
+  qt6-base-dev qt6-base-dev-tools
   qt6-svg-dev libqt6svg6   # the timing diagram's SVG export
   libgl-dev libx11-dev libjpeg-dev libpcre2-dev libgtest-dev
   # fuzzing the simulator's line parser (libFuzzer ships with clang)

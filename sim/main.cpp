@@ -121,6 +121,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "VM5200_SIM: warning: model %s is not one of the series; it has 4 channels\n",
                  opt.instrument.identity.model.c_str());
 
+  // Presets first: a refused one ends the run before a link is published.
+  Instrument instrument(opt.instrument);
+  if (!ApplyPresets(instrument, opt.presets, NowNs(), error)) {
+    std::fprintf(stderr, "VM5200_SIM: %s\n", error.c_str());
+    return 2;
+  }
+
   Transcript transcript;
   if (!transcript.Open(opt.transcript)) {
     std::fprintf(stderr, "VM5200_SIM: cannot write transcript %s: %s\n", opt.transcript.c_str(), std::strerror(errno));
@@ -188,7 +195,6 @@ int main(int argc, char** argv) {
   for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaction(sig, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  Instrument instrument(opt.instrument);
   Session session(instrument, opt.faults);
   LineFramer framer;
 

@@ -83,7 +83,12 @@ std::string DateLine(std::string_view date, std::string_view time) {
 }
 std::string CommentLine(std::string_view text) { return "// " + std::string(text); }
 std::string AutoStartRecordLine(int32_t v) { return ":SYST:AUT " + std::to_string(v); }
-std::string InputClockRecordLine(std::string_view r) { return ":PULS0:ICL " + std::string(r); }
+std::string InputClockRecordLine(std::string_view r) {
+  // The query calls the internal oscillator "INT", the command only knows
+  // "SYS": the record must be a command the instrument takes back.
+  if (r == kInputClockReplyWords[0]) return InputClockCommand(0);
+  return ":PULS0:ICL " + std::string(r);
+}
 std::string OutputClockRecordLine(std::string_view r) { return ":PULS0:OCL " + std::string(r); }
 std::string CounterStateRecordLine(int32_t v) { return ":PULS0:COUN:STAT " + std::to_string(v); }
 std::string CounterSourceRecordLine(std::string_view r) {

@@ -107,7 +107,7 @@ struct InitRecord {
 std::string DateLine(std::string_view date, std::string_view time);  // "// <date>,<time>"
 std::string CommentLine(std::string_view text);                      // "// <text>"
 std::string AutoStartRecordLine(int32_t value);        // ":SYST:AUT <v>"
-std::string InputClockRecordLine(std::string_view r);  // ":PULS0:ICL <reply>"
+std::string InputClockRecordLine(std::string_view r);  // ":PULS0:ICL <reply>", "SYS" for "INT"
 std::string OutputClockRecordLine(std::string_view r); // ":PULS0:OCL <reply>"
 std::string CounterStateRecordLine(int32_t value);     // ":PULS0:COUN:STAT <v>"
 std::string CounterSourceRecordLine(std::string_view r);  // ":PULS0:COUN:SOUR <reply>"

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "main/core/CommandSet.h"
+
 namespace vm {
 
 namespace {
@@ -123,10 +125,16 @@ SettingsLineKind ClassifySettingsLine(std::string_view line) {
                                                    : SettingsLineKind::Command;
 }
 
+std::string SettingsReplayLine(std::string_view line) {
+  const std::string old = std::string(kInputClockQuery) + " " + kInputClockReplyWords[0];
+  if (line == old) return InputClockCommand(0);
+  return std::string(line);
+}
+
 std::vector<std::string> ReplayCommands(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
   for (const auto& l : lines)
-    if (ClassifySettingsLine(l) == SettingsLineKind::Command) out.push_back(l);
+    if (ClassifySettingsLine(l) == SettingsLineKind::Command) out.push_back(SettingsReplayLine(l));
   return out;
 }
 

@@ -14,6 +14,12 @@ enum class SettingsLineKind {
 };
 SettingsLineKind ClassifySettingsLine(std::string_view line);
 
+// What the replay sends for a command line: the line itself, except the
+// input-clock line of files recorded before it was written with the
+// command's word (":PULS0:ICL INT", which the instrument refuses), which
+// goes out as ":PULS0:ICL SYS".
+std::string SettingsReplayLine(std::string_view line);
+
 // The lines a replay sends, in order.
 std::vector<std::string> ReplayCommands(const std::vector<std::string>& lines);
 

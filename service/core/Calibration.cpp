@@ -70,9 +70,15 @@ int32_t WidthAfterDelayChange(int32_t width, int32_t oldDelay, int32_t newDelay,
 }
 
 std::optional<int32_t> ParseSerialNumber(std::string_view text) {
-  const std::string t = TrimControl(text);
-  if (t.empty() || t.front() == '$') return std::nullopt;  // decimal only
-  return ParseInt32(t);
+  // Decimal digits after an optional sign, nothing else: the general integer
+  // reader would also take "$1F" after the sign, and the instrument would
+  // get a number the user never typed.
+  const std::string_view digits = !text.empty() && (text.front() == '-' || text.front() == '+')
+                                      ? text.substr(1)
+                                      : text;
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  return ParseInt32(text);
 }
 
 std::optional<ModelChoice> ModelForItem(int item) {

@@ -52,8 +52,8 @@ double RoundHalfEven(double v);
 int32_t WidthAfterDelayChange(int32_t width, int32_t oldDelay, int32_t newDelay, double widthMin,
                               double widthMax);
 
-// The serial number typed by the user: a whole number in the signed 32-bit
-// range (blanks around it allowed). nullopt for anything else.
+// The serial number typed by the user: an optional sign and decimal digits,
+// in the signed 32-bit range. nullopt for anything else (blanks included).
 std::optional<int32_t> ParseSerialNumber(std::string_view text);
 
 // The channels/model choice.

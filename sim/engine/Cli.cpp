@@ -26,6 +26,8 @@ const char* Usage() {
          "  --close-after S       close the pseudo-terminal, remove the link and end after S seconds\n"
          "  --transcript FILE     record every line received and sent\n"
          "  --dump-state FILE     write the state on SIGUSR1 and at exit\n"
+         "  --set LINE            apply the command LINE at start, the service lock aside\n"
+         "                        (repeatable, in order; e.g. --set ':PULS2:CAL:DEL 40')\n"
          "  --help                this text\n";
 }
 
@@ -36,6 +38,22 @@ bool IsSupportedBaud(int baud) {
   for (int r : rates)
     if (r == baud) return true;
   return false;
+}
+
+bool ApplyPresets(Instrument& instrument, const std::vector<std::string>& lines, int64_t nowNs,
+                  std::string& error) {
+  for (const std::string& line : lines) {
+    if (line.find('?') != std::string::npos) {
+      error = "--set " + line + ": a query, not a command";
+      return false;
+    }
+    const std::string reply = instrument.Preset(line, nowNs);
+    if (reply.rfind("ERR", 0) == 0) {
+      error = "--set " + line + ": refused (" + reply + ")";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error) {
@@ -128,6 +146,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       if (!value(i, o.transcript)) return false;
     } else if (a == "--dump-state") {
       if (!value(i, o.dumpState)) return false;
+    } else if (a == "--set") {
+      if (!value(i, t)) return false;
+      o.presets.push_back(t);
     } else {
       error = "unknown option: " + a;
       return false;

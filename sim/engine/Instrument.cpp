@@ -18,6 +18,7 @@ const std::array<const char*, 4> kTrigModeWords{"DIS", "TRIG", "SGAT", "CGAT"};
 const std::array<const char*, 2> kEdgeWords{"RIS", "FALL"};
 const std::array<const char*, 2> kDebounceWords{"DIS", "ENAB"};
 const std::array<const char*, 9> kInputClockWords{"INT", "10", "20", "25", "30", "40", "50", "60", "80"};
+const std::array<const char*, 9> kInputClockCommandWords{"SYS", "10", "20", "25", "30", "40", "50", "60", "80"};
 const std::array<const char*, 9> kOutputClockWords{"T0", "10", "20", "25", "30", "40", "50", "60", "80"};
 const std::array<const char*, 9> kSourceWords{"T0", "CHA", "CHB", "CHC", "CHD", "CHE", "CHF", "CHG", "CHH"};
 const std::array<const char*, 8> kKnownModels{"5204", "3204", "5214", "3214", "5208", "3208", "5218", "3218"};
@@ -253,10 +254,12 @@ Settings Settings::Factory() {
 
 Calibration Calibration::Factory() {
   Calibration c;
-  c.delayCal.fill(25);
-  c.widthCal.fill(25);
-  c.gainCal.fill(200);
-  c.offsetCal.fill(100);
+  for (int n = 1; n <= kMaxChannels; ++n) {
+    c.delayCal[n - 1] = 10 + n;      // 11 .. 18
+    c.widthCal[n - 1] = 40 + 3 * n;  // 43 .. 64
+    c.gainCal[n - 1] = 190 + 3 * n;  // 193 .. 214
+    c.offsetCal[n - 1] = 100 - 5 * n;  // 95 .. 60
+  }
   return c;
 }
 
@@ -343,6 +346,16 @@ std::string Instrument::HandleLine(std::string_view raw, int64_t nowNs) {
   Settle(nowNs);
   std::string reply = Command(header, arg);
   Reanchor();
+  return reply;
+}
+
+std::string Instrument::Preset(std::string_view line, int64_t nowNs) {
+  const bool wasUnlocked = unlocked_;
+  unlocked_ = true;
+  lockCommanded_ = false;
+  std::string reply = HandleLine(line, nowNs);
+  if (!lockCommanded_) unlocked_ = wasUnlocked;
+  storedCal_ = cal_;
   return reply;
 }
 
@@ -448,6 +461,7 @@ std::string Instrument::Command(const std::string& header, std::string_view arg)
     return kOk;
   }
   if (h == "SYST:SEC") {
+    lockCommanded_ = true;
     if (!ParseInteger(arg, v)) return kErrArg;
     if (v == kUnlockCode) unlocked_ = true;
     else if (v == 0) unlocked_ = false;
@@ -521,10 +535,9 @@ std::string Instrument::SystemCommand(std::string_view sub, std::string_view arg
   }
   if ((sub == ":ICL" || sub == ":OCL") && channelCount() > 4) {
     if (sub == ":ICL") {
-      // "SYS" is the command's name for the internal oscillator; the query
-      // answers "INT", and a recorded settings file replays that word.
-      if (EqualsNoCase(arg, "SYS")) word = 0;
-      else if (!ParseWord(arg, kInputClockWords, word)) return kErrRange;
+      // The command names the internal oscillator "SYS"; "INT" is only what
+      // the query answers, and is refused here.
+      if (!ParseWord(arg, kInputClockCommandWords, word)) return kErrRange;
       s_.inputClock = word;
     } else {
       if (!ParseWord(arg, kOutputClockWords, word)) return kErrRange;

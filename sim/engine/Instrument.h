@@ -27,7 +27,8 @@ extern const std::array<const char*, 2> kLogicWords;        // LOW HIGH
 extern const std::array<const char*, 4> kTrigModeWords;     // DIS TRIG SGAT CGAT
 extern const std::array<const char*, 2> kEdgeWords;         // RIS FALL
 extern const std::array<const char*, 2> kDebounceWords;     // DIS ENAB
-extern const std::array<const char*, 9> kInputClockWords;   // INT 10 20 25 30 40 50 60 80
+extern const std::array<const char*, 9> kInputClockWords;   // INT 10 20 25 30 40 50 60 80 (replies)
+extern const std::array<const char*, 9> kInputClockCommandWords;  // SYS 10 20 25 30 40 50 60 80
 extern const std::array<const char*, 9> kOutputClockWords;  // T0 10 20 25 30 40 50 60 80
 extern const std::array<const char*, 9> kSourceWords;       // T0 CHA .. CHH
 extern const std::array<const char*, 8> kKnownModels;
@@ -70,8 +71,12 @@ struct Settings {
   static Settings Factory();
 };
 
+// The factory calibration differs from channel to channel and between delay,
+// width, gain and offset, and the trigger input's values are not whole
+// numbers: a client that swaps two of them, mixes up channel indexes or
+// rounds a real number shows in its readback.
 struct Calibration {
-  double trigGain = 10, trigOffset = 0;
+  double trigGain = 10.5, trigOffset = -1.5;
   std::array<int64_t, kMaxChannels> delayCal{}, widthCal{};
   std::array<double, kMaxChannels> gainCal{}, offsetCal{};
   bool operator==(const Calibration&) const = default;
@@ -100,6 +105,11 @@ class Instrument {
   // Handles one received line (without its LF; a trailing CR and blanks are
   // ignored) at monotonic time nowNs. Returns the reply text without its CR.
   std::string HandleLine(std::string_view line, int64_t nowNs);
+
+  // A line applied at power-up (the --set option): handled as a received
+  // command, but the service lock does not apply to it, and a calibration it
+  // sets becomes the stored calibration too. Returns the reply.
+  std::string Preset(std::string_view line, int64_t nowNs);
 
   // The state dump: "key=value" lines, see docs/sim.md.
   std::string DumpState(int64_t nowNs) const;
@@ -144,6 +154,7 @@ class Instrument {
   bool adjustable_;
   int errorCode_;
   bool unlocked_;
+  bool lockCommanded_ = false;  // the last line was ":SYST:SEC <code>"
   Settings s_;
   Calibration cal_, storedCal_;
   std::array<Settings, kBinCount> bins_;

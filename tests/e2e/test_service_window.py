@@ -1,7 +1,8 @@
 """The service window in a real X window against the simulator: the access
 code typed into Tools > "Service", the readback in its order, a delay
 calibration raised by clicks (the width follows), "Store Cals", and a
-calibration file saved, changed on the instrument and loaded back."""
+calibration file saved (every command line equal to what the simulator
+holds), changed on the instrument and loaded back."""
 import os
 import re
 import sys
@@ -34,6 +35,23 @@ def readback(channels):
     return seq
 
 
+def values(dump):
+    return dict(l.split("=", 1) for l in dump.splitlines() if "=" in l)
+
+
+def held_lines(dump, channels):
+    """The command lines a calibration file must hold for the simulator's
+    values, in the file's order and with the simulator's number text."""
+    d = values(dump)
+    out = ["*SER " + d["identity.serial"], "*BAD " + d["identity.model"],
+           ":PULS0:CAL:EXT:GAIN " + d["cal.trigger.gain"],
+           ":PULS0:CAL:EXT:OFF " + d["cal.trigger.offset"]]
+    for n in range(1, channels + 1):
+        for cmd, key in (("WID", "width"), ("DEL", "delay"), ("GAIN", "gain"), ("OFF", "offset")):
+            out.append(":PULS%d:CAL:%s %s" % (n, cmd, d["cal.channel.%d.%s" % (n, key)]))
+    return out
+
+
 def open_tools_item(s, wid, downs):
     """Tools menu by keyboard: Alt, two menus to the right, down to the item."""
     s.press_in_window(wid, "alt")
@@ -43,7 +61,8 @@ def open_tools_item(s, wid, downs):
 
 class ServiceWindowTest(unittest.TestCase):
     def test_service_window(self):
-        s = Session(e2e_main.BUILD, model="5204")
+        # A negative offset preset on top of the factory calibration.
+        s = Session(e2e_main.BUILD, model="5204", sim_args=["--set", ":PULS3:CAL:OFF -7"])
         self.addCleanup(s.cleanup)
         self.addCleanup(s.stop)
         s.start()
@@ -63,14 +82,18 @@ class ServiceWindowTest(unittest.TestCase):
         start = rx.index(":SYST:SEC 73952")
         self.assertEqual(rx[start:start + 22], readback(4))
 
-        # Delay calibration of channel 1 up by one click: delay, then width.
+        # Delay calibration of channel 1 up by one click: delay, then width
+        # moved by the same step.
         time.sleep(1.0)  # progress window closed, sending on again
+        cal = values(s.dump_state())
+        delay, width = int(cal["cal.channel.1.delay"]), int(cal["cal.channel.1.width"])
+        self.assertNotEqual(delay, width)
         s.xdo("mousemove", "--window", win, *DELAY_UP)
         s.xdo("click", "1")
-        s.wait_transcript(re.escape("RX :PULS1:CAL:WID 26"), 10)
+        s.wait_transcript(re.escape("RX :PULS1:CAL:WID %d" % (width + 1)), 10)
         rx = received(s)
-        i = rx.index(":PULS1:CAL:DEL 26")
-        self.assertEqual(rx[i + 1], ":PULS1:CAL:WID 26")
+        i = rx.index(":PULS1:CAL:DEL %d" % (delay + 1))
+        self.assertEqual(rx[i + 1], ":PULS1:CAL:WID %d" % (width + 1))
 
         # Store Cals.
         s.xdo("mousemove", "--window", win, 342 + 56, 97 + 12)
@@ -93,15 +116,16 @@ class ServiceWindowTest(unittest.TestCase):
         while not os.path.exists(path) and time.time() < deadline:
             time.sleep(0.1)
         with open(path, "rb") as f:
-            saved = f.read()
-        self.assertIn(b"\r\n:PULS1:CAL:DEL 26\r\n", saved)
+            saved = f.read().decode("ascii").split("\r\n")
         before = s.dump_state()
+        self.assertEqual(saved[-1], "")
+        self.assertEqual([l for l in saved[:-1] if "//" not in l], held_lines(before, 4))
 
         # Change a value behind the window's back, then load the file.
         count = len(received(s))
         s.xdo("mousemove", "--window", win, *DELAY_UP)
         s.xdo("click", "1")
-        s.wait_transcript(re.escape("RX :PULS1:CAL:DEL 27"), 10)
+        s.wait_transcript(re.escape("RX :PULS1:CAL:DEL %d" % (delay + 2)), 10)
         self.assertNotEqual(s.dump_state(), before)
         s.xdo("mousemove", "--window", win, 342 + 56, 39 + 12)
         s.xdo("click", "1")
@@ -112,8 +136,8 @@ class ServiceWindowTest(unittest.TestCase):
         s.answer_box(r"^VM5200_GUI$", "Return", timeout=60)
         self.assertGreater(len(received(s)), count)
         after = s.dump_state()
-        cal = lambda d: [l for l in d.splitlines() if re.match(r"cal\.(trigger|channel)", l)]
-        self.assertEqual(cal(after), cal(before))
+        cals = lambda d: [l for l in d.splitlines() if re.match(r"cal\.(trigger|channel)", l)]
+        self.assertEqual(cals(after), cals(before))
 
 
 if __name__ == "__main__":

@@ -83,7 +83,7 @@ class MainInitTest : public QObject {
                           "// Firmware Ver: 1.00", "// FPGA Ver: 1.25"}));
     QCOMPARE(f.SettingsList.mid(5, 8),
              QStringList({"*CFG 0 0 0.001 NORM 1 1 1 0", "*CFG 90 DIS RIS HIGH 2.5 DIS",
-                          ":SYST:AUT 0", ":PULS0:ICL INT", ":PULS0:OCL T0", ":PULS0:COUN:STAT 0",
+                          ":SYST:AUT 0", ":PULS0:ICL SYS", ":PULS0:OCL T0", ":PULS0:COUN:STAT 0",
                           ":PULS0:COUN:SOUR T0",
                           "*CFG 1 0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH T0"}));
     QCOMPARE(f.SettingsList.last(),

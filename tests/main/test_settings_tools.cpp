@@ -1,12 +1,15 @@
 // Settings file save/restore, the terminal's history and sending, against the
-// scripted instrument.
+// scripted instrument (the input clock's round trip against the simulated one).
 #include <QComboBox>
 #include <QFileDialog>
 #include <QTimer>
 #include <QtTest>
 
+#include <mutex>
+
 #include "ui/FileDialogs.h"
 #include "main/MainTestUtil.h"
+#include "sim/engine/Instrument.h"
 
 using namespace vmtest;
 
@@ -148,6 +151,45 @@ class SettingsToolsTest : public QObject {
     WriteAll(dialogs.answer, "");
     f.RestoreSettingsFromFile1Click();
     QCOMPARE(b.boxes.texts().mid(2), QStringList({"Empty file.", "Settings loaded."}));
+  }
+
+  // Against the simulated instrument, which takes only the command's words:
+  // the internal oscillator saved, an external clock chosen, the restore
+  // must bring the oscillator back; so must a file of an earlier version.
+  void inputClockComesBackWithARestore() {
+    vmsim::InstrumentConfig config;
+    config.identity.model = "5208";
+    vmsim::Instrument sim(config);
+    std::mutex m;
+    auto send = [&](const char *line) {
+      std::lock_guard<std::mutex> g(m);
+      return sim.HandleLine(line, 0);
+    };
+    auto clock = [&] {
+      std::lock_guard<std::mutex> g(m);
+      return sim.settings().inputClock;
+    };
+    ScratchCwd cwd;
+    Bench b("5208");
+    b.inst.responder.handler([&](const std::string &line, int) -> std::optional<std::string> {
+      std::lock_guard<std::mutex> g(m);
+      return sim.HandleLine(line, 0);
+    });
+    TMainForm &f = *b.form;
+    b.Launch();
+    FileDialogs dialogs;
+    dialogs.answer = cwd.path() + "/settings.txt";
+    f.SaveToFile1Click();
+    QVERIFY(QFile::exists(dialogs.answer));
+    QCOMPARE(send(":PULS0:ICL 25"), std::string("OK"));
+    f.RestoreSettingsFromFile1Click();
+    QCOMPARE(b.boxes.texts(), QStringList({"Settings loaded."}));
+    QCOMPARE(clock(), 0);
+
+    QCOMPARE(send(":PULS0:ICL 25"), std::string("OK"));
+    WriteAll(dialogs.answer, "// an older file\r\n:PULS0:ICL INT\r\n");
+    f.RestoreSettingsFromFile1Click();
+    QCOMPARE(clock(), 0);
   }
 
   void unreadableFileLeavesTheProgramWorking() {

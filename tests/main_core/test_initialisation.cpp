@@ -91,7 +91,7 @@ TEST(SettingsRecord, EightChannelModel) {
   EXPECT_EQ(lines[5], "*CFG 0 0 0.001 NORM 1 1 1 1");
   EXPECT_EQ(lines[6], "*CFG 90 DIS RIS LOW 2.50 DIS");
   EXPECT_EQ(lines[7], ":SYST:AUT 1");
-  EXPECT_EQ(lines[8], ":PULS0:ICL INT");
+  EXPECT_EQ(lines[8], ":PULS0:ICL SYS");  // the command's word for the reply "INT"
   EXPECT_EQ(lines[9], ":PULS0:OCL T0");
   EXPECT_EQ(lines[10], ":PULS0:COUN:STAT 0");
   EXPECT_EQ(lines[11], ":PULS0:COUN:SOUR T0");

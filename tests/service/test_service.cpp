@@ -161,11 +161,11 @@ class ServiceTest : public QObject {
 
     // Serial number: not a whole 32-bit number -> error, nothing sent.
     auto *edit = s.findChild<QLineEdit *>("SerialNumEdit");
-    for (const char *bad : {"12.5", "99999999999", "abc"}) {
+    for (const char *bad : {"12.5", "99999999999", "abc", "-$10"}) {
       edit->setText(bad);
       s.SerialNumSetBtnClick();
     }
-    QCOMPARE(b.boxes.texts().size(), 3);
+    QCOMPARE(b.boxes.texts().size(), 4);
     QVERIFY(Take(*b.form).isEmpty());
     QCOMPARE(b.form->SerialNumber, 4321);
     edit->setText("00000");

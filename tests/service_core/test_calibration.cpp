@@ -54,9 +54,11 @@ TEST(CalRules, HalvesRoundToEven) {
 
 TEST(CalRules, SerialNumberMustBeAWhole32BitNumber) {
   EXPECT_EQ(ParseSerialNumber("00000"), 0);
-  EXPECT_EQ(ParseSerialNumber(" 2147483647 "), 2147483647);
+  EXPECT_EQ(ParseSerialNumber("2147483647"), 2147483647);
   EXPECT_EQ(ParseSerialNumber("-5"), -5);
-  for (const char *bad : {"", "12.5", "2147483648", "12a", "$1F", "1 2"})
+  EXPECT_EQ(ParseSerialNumber("+7"), 7);
+  for (const char *bad : {"", "12.5", "2147483648", "12a", "$1F", "1 2", "-$10", "+$1F", "$10", "0x10",
+                          " 12", "12 ", "1e3", "-", "+-1"})
     EXPECT_FALSE(ParseSerialNumber(bad).has_value()) << bad;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "sim/engine/Cli.h"
@@ -68,9 +69,17 @@ TEST(SimReplies, IdentityStatusAndBlockLayouts) {
   EXPECT_EQ(in.HandleLine(":PULS0:COUN:STAT?", 0), "0");
   EXPECT_EQ(in.HandleLine(":PULS0:COUN:SOUR?", 0), "T0");
   EXPECT_EQ(in.HandleLine(":PULS0:COUN:COUN?", 0), "0");
-  EXPECT_EQ(in.HandleLine(":PULS0:CAL:EXT:GAIN?", 0), "10");
-  EXPECT_EQ(in.HandleLine(":PULS3:CAL:WID?", 0), "25");
-  EXPECT_EQ(in.HandleLine(":PULS8:CAL:GAIN?", 0), "200");
+  EXPECT_EQ(in.HandleLine(":PULS0:CAL:EXT:GAIN?", 0), "10.5");
+  EXPECT_EQ(in.HandleLine(":PULS0:CAL:EXT:OFF?", 0), "-1.5");
+  EXPECT_EQ(in.HandleLine(":PULS3:CAL:WID?", 0), "49");
+  EXPECT_EQ(in.HandleLine(":PULS8:CAL:GAIN?", 0), "214");
+  // No two channel calibration values alike, so a swap or an index mix-up
+  // in a client cannot go unnoticed.
+  std::set<std::string> values;
+  for (int n = 1; n <= 8; ++n)
+    for (const char* k : {"DEL", "WID", "GAIN", "OFF"})
+      values.insert(in.HandleLine(":PULS" + std::to_string(n) + ":CAL:" + k + "?", 0));
+  EXPECT_EQ(values.size(), 32u);
 
   // The query as the program writes it ("*CFG? 0?"), and the other spellings.
   const auto sys = Fields(in.HandleLine("*CFG? 0?", 0));
@@ -141,7 +150,6 @@ TEST(SimCommands, EverySetCommandChangesWhatItNames) {
       {":PULS0:COUN:SOUR CHC", ":PULS0:COUN:SOUR?", "CHC"},
       {":PULS0:ICL SYS", ":PULS0:ICL?", "INT"},
       {":PULS0:ICL 80", ":PULS0:ICL?", "80"},
-      {":PULS0:ICL INT", ":PULS0:ICL?", "INT"},  // the recorded reply replays
       {":PULS0:OCL 25", ":PULS0:OCL?", "25"},
       {":SYST:AUT 1", ":SYST:AUT?", "1"},
       {":PULS0:STAT ON", "*SS?", "3"},
@@ -166,7 +174,7 @@ TEST(SimCommands, RefusedLinesChangeNothing) {
            ":PULS1:WCO -1", ":PULS1:DEL abc", ":PULS1:DEL 1,5", ":PULS1:DEL nan", ":PULS1:DEL inf",
            ":PULS1:DEL", ":PULS1:MOD NORMAL", ":PULS1:OUTP:MOD ADJ" /* no adjustable outputs */,
            ":PULS1:OUTP:AMPL 1.99", ":PULS1:SYNC CHA" /* itself */, ":PULS1:MUX 256", ":PULS1:MUX 1.5",
-           ":PULS0:EXT:LEV 15.01", ":PULS9:STAT 1", ":PULS1:STAT 2", "*SAV 0", "*SAV 7", "*RCL 7", "*RCL x",
+           ":PULS0:EXT:LEV 15.01", ":PULS0:ICL INT" /* the reply's word, not the command's */, ":PULS9:STAT 1", ":PULS1:STAT 2", "*SAV 0", "*SAV 7", "*RCL 7", "*RCL x",
            "*ARM 0", "*ARM 9", ":SYST:SEC 12345", ":SYST:AUT 2", "*SER 5", "*BAD 5208", "*SAVC",
            ":PULS1:CAL:DEL 30", ":PULS0:CAL:EXT:GAIN 5", ":PULS0:COUN:CL 2", "*CFG 1 1 2 3", "*CFG 0",
            "*CFG 90 DIS RIS HIGH 2.5 DIS EXTRA", "*CFG 1 0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH CHA",
@@ -268,6 +276,38 @@ TEST(SimCommands, ServiceFunctionsNeedTheUnlockCode) {
   EXPECT_EQ(in.HandleLine("*SER 1", 0), "ERR LOCKED");
 }
 
+// --set lines are applied in order at start, the service lock aside; the
+// lock itself stays as configured, the preset calibration counts as stored.
+TEST(SimCommands, PresetLinesFromTheCommandLine) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(ParseOptions({"--model", "5208", "--set", ":PULS2:CAL:DEL 40", "--set", ":PULS2:CAL:DEL 41",
+                            "--set", ":PULS0:ICL 25", "--set", "*SER 77"},
+                           o, error))
+      << error;
+  Instrument in(o.instrument);
+  ASSERT_TRUE(ApplyPresets(in, o.presets, 0, error)) << error;
+  EXPECT_EQ(in.HandleLine(":PULS2:CAL:DEL?", 0), "41");
+  EXPECT_EQ(in.HandleLine(":PULS0:ICL?", 0), "25");
+  EXPECT_EQ(in.HandleLine("*SER?", 0), "77");
+  EXPECT_FALSE(in.unlocked());
+  EXPECT_EQ(in.storedCalibration(), in.calibration());
+  EXPECT_EQ(in.calStoreCount(), 0);
+
+  // Unlocking is a preset like any other.
+  Instrument open;
+  ASSERT_TRUE(ApplyPresets(open, {":SYST:SEC 73952"}, 0, error)) << error;
+  EXPECT_TRUE(open.unlocked());
+
+  // A refused line or a query is an error that names it.
+  for (const char* bad : {":PULS1:CAL:DEL 256", ":PULS0:ICL INT", "*IDN?"}) {
+    Instrument x;
+    EXPECT_FALSE(ApplyPresets(x, {bad}, 0, error)) << bad;
+    EXPECT_NE(error.find(bad), std::string::npos) << error;
+  }
+  EXPECT_FALSE(ParseOptions({"--set"}, o, error));
+}
+
 TEST(SimCounter, CountsWithThePeriodWhileRunning) {
   auto in = Make("5208");
   in.HandleLine(":PULS0:PER 0.001", 0);
@@ -319,7 +359,7 @@ TEST(SimDump, HoldsEveryFieldAndFollowsTheState) {
   EXPECT_EQ(d.at("bin.2.channel.7.width"), "0.25");
   EXPECT_EQ(d.at("bin.1.channel.7.width"), "0.000001");
   EXPECT_EQ(d.at("cfg.7"), in.ConfigBlock(7));
-  EXPECT_EQ(d.at("cal.channel.8.offset"), "100");
+  EXPECT_EQ(d.at("cal.channel.8.offset"), "60");
 }
 
 TEST(SimFraming, LinesSplitAnywhereAndOverlongLinesStayBounded) {
