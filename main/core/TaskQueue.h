@@ -28,7 +28,7 @@ struct TaskRequest {
 class TaskQueue {
  public:
   // ---- commands -------------------------------------------------------------
-  // Appends a command; false when it was dropped because the window's
+  // Appends a command; false when it was dropped because the session's
   // CommandsDisabled is set (the readback fills the controls and their change
   // events must send nothing). True means the caller enables the task timer.
   bool QueuedCommandToPort(std::string commandstr, bool commandsDisabled);
