@@ -13,7 +13,7 @@ import sys
 
 # unit -> units it may include besides itself (lowest layers first).
 CORES = ["base/core", "serial/core", "link/core", "controls/core", "main/core", "diagram/core", "service/core",
-         "remote/core"]
+         "remote/core", "session/core"]
 ALLOWED = {
     "base/core": [],
     "serial/core": ["base/core"],
@@ -23,20 +23,22 @@ ALLOWED = {
     "diagram/core": ["base/core", "serial/core", "link/core", "main/core"],
     "service/core": ["base/core", "serial/core", "link/core", "main/core"],
     "remote/core": [],
+    "session/core": [],
     "serial": ["base/core", "serial/core"],
     "link": ["base/core", "serial/core", "link/core", "serial"],
+    "session": ["base/core", "serial/core", "link/core", "main/core", "session/core", "serial", "link"],
     "ui": ["base/core"],
     "controls": ["base/core", "controls/core", "ui"],
     "diagram": ["base/core", "serial/core", "link/core", "main/core", "diagram/core", "ui"],
     "forms": ["base/core", "controls/core", "serial/core", "main/core", "ui", "controls", "serial"],
-    "main": [c for c in CORES if c not in ("service/core", "remote/core")] + ["serial", "link", "ui", "controls", "forms", "diagram"],
-    "service": CORES + ["serial", "link", "ui", "controls", "forms", "diagram", "main"],
-    "remote": [c for c in CORES if c != "service/core"] + ["serial", "link", "ui", "controls", "forms", "diagram",
-                                                          "main"],
-    "app": CORES + ["serial", "link", "ui", "controls", "forms", "diagram", "main", "service", "remote"],
+    "main": [c for c in CORES if c not in ("service/core", "remote/core")] + ["serial", "link", "session", "ui", "controls", "forms", "diagram"],
+    "service": CORES + ["serial", "link", "session", "ui", "controls", "forms", "diagram", "main"],
+    "remote": [c for c in CORES if c != "service/core"] + ["serial", "link", "session", "ui", "controls", "forms",
+                                                          "diagram", "main"],
+    "app": CORES + ["serial", "link", "session", "ui", "controls", "forms", "diagram", "main", "service", "remote"],
 }
 # Qt modules a layer may use (None: any).
-QT_MODULES = {"serial": {"QtCore"}, "link": {"QtCore", "QtGui"}}
+QT_MODULES = {"serial": {"QtCore"}, "link": {"QtCore", "QtGui"}, "session": {"QtCore"}}
 QT_MODULES.update({c: set() for c in CORES})
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
