@@ -13,6 +13,7 @@
 #include "main/Main.h"
 #include "remote/RemoteControl.h"
 #include "service/Service.h"
+#include "session/InstrumentSession.h"
 
 namespace {
 
@@ -65,10 +66,14 @@ int main(int argc, char **argv) {
   options.SpaceHeld = [] { return vm::IsStartKeyHeld(vm::StartKey::Space); };
   options.LeftShiftHeld = [] { return vm::IsStartKeyHeld(vm::StartKey::LeftShift); };
 
+  // The one session, handed to every window and port; it outlives them all.
+  TInstrumentSession session;
   // Created in this order; all three live until the event loop has returned.
-  auto mainForm = std::make_unique<TMainForm>(options);  // runs FormCreate
+  auto mainForm = std::make_unique<TMainForm>(session, options);  // runs FormCreate
   auto messageForm = std::make_unique<TMessageForm>();
-  auto serviceForm = std::make_unique<TServiceForm>(mainForm.get());
+  auto serviceForm = std::make_unique<TServiceForm>(session);
+  // The calibration load offers the main window's open dialog (its last file).
+  serviceForm->OpenFile = [m = mainForm.get()] { return m->OpenFile(); };
   mainForm->OpenServiceWindow = [s = serviceForm.get()] {
     s->ServiceInitialize();
     s->show();
@@ -78,7 +83,7 @@ int main(int argc, char **argv) {
 
   // An exit or restart requested during start-up ends the program here,
   // without ever showing the window.
-  if (mainForm->ExitRequested) return 0;
+  if (session.ExitRequested) return 0;
 
   // Remote control, when asked for; destroyed before the windows.
   std::unique_ptr<TRemoteControl> remote;
@@ -86,7 +91,7 @@ int main(int argc, char **argv) {
     std::fputs("VM5200_GUI: the remote switch needs a port from 1 to 65535 (-remote=PORT); "
                "the panel runs without remote control.\n", stderr);
   } else if (options.Switches.remotePort > 0) {
-    remote = std::make_unique<TRemoteControl>(mainForm.get(), options.Switches.remotePort);
+    remote = std::make_unique<TRemoteControl>(session, mainForm.get(), options.Switches.remotePort);
     if (!remote->Start()) std::fprintf(stderr, "VM5200_GUI: %s\n", qPrintable(remote->ErrorText()));
   }
 

@@ -100,10 +100,14 @@ QString TformPickPort::PickFrom(QWidget *parent, const QStringList &ports, const
 
 namespace vm {
 
-void InstallPortDialogs() {
-  TVMComPort::SetUserAnswers(
-      [](QObject *owner, const TPortQuestion &q) {
-        QWidget *parent = WidgetOf(owner);
+void InstallPortDialogs(TVMComPort &port, QWidget *window) {
+  const QPointer<QWidget> boxParent(window);
+  const auto parentFor = [boxParent](QObject *owner) {
+    return boxParent ? boxParent.data() : WidgetOf(owner);
+  };
+  port.SetUserAnswers(
+      [parentFor](QObject *owner, const TPortQuestion &q) {
+        QWidget *parent = parentFor(owner);
         if (q.Kind == TPortQuestion::pqNotice) {
           ShowInfo(parent, q.Text);
           return false;
@@ -116,8 +120,8 @@ void InstallPortDialogs() {
         req.buttons = QMessageBox::Abort | QMessageBox::Retry;
         return ShowMessage(parent, req) == QMessageBox::Retry;
       },
-      [](QObject *owner, const QStringList &ports, const QString &current) {
-        return TformPickPort::PickFrom(WidgetOf(owner), ports, current);
+      [parentFor](QObject *owner, const QStringList &ports, const QString &current) {
+        return TformPickPort::PickFrom(parentFor(owner), ports, current);
       });
 }
 

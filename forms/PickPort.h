@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QComboBox;
+class TVMComPort;
 class QGroupBox;
 class QPushButton;
 
@@ -29,8 +30,9 @@ class TformPickPort : public QDialog {
 };
 
 namespace vm {
-// Makes every TVMComPort show its questions in message boxes and pick its
-// port with TformPickPort. Called once by the main window; tests of a bare
-// port call it themselves.
-void InstallPortDialogs();
+// Makes `port` show its questions in message boxes and pick its port with
+// TformPickPort, parented to `window` (without one, to the first widget
+// among the port's owners). The main window installs them on its session's
+// port; tests of a bare port call it themselves.
+void InstallPortDialogs(TVMComPort &port, QWidget *window = nullptr);
 }  // namespace vm

@@ -1,25 +1,16 @@
 #include "link/InstrumentLink.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QThread>
 #include <QTime>
 
 #include "base/core/Numbers.h"
-#include "link/Communication.h"
 #include "link/core/LogFormat.h"
 #include "serial/VMComPort.h"
-
-QString LastCommand;
 
 namespace {
 
 constexpr int kExchangePauseMs = 30;
-
-QPointer<TInstrumentLink> &CurrentLink() {
-  static QPointer<TInstrumentLink> link;
-  return link;
-}
 
 std::string Bytes(const QString &s) { return s.toLatin1().toStdString(); }
 
@@ -28,16 +19,19 @@ QString TrimmedReplyText(const QByteArray &raw) {
   return QString::fromLatin1(vm::TrimRightControl(std::string_view(raw.data(), raw.size())));
 }
 
+// "hh:nn:ss.zzz" of now, as the terminal and the log show it.
+QString TimeStampNow() {
+  const QTime t = QTime::currentTime();
+  return QString::fromStdString(vm::logfmt::TimeStamp(t.hour(), t.minute(), t.second(), t.msec()));
+}
+
 }  // namespace
 
 TInstrumentLink::TInstrumentLink(QObject *owner) : QObject(owner) {
   FComPort = new TVMComPort(this);
-  CurrentLink() = this;
 }
 
 TInstrumentLink::~TInstrumentLink() = default;
-
-TInstrumentLink *TInstrumentLink::Current() { return CurrentLink().data(); }
 
 // The exchange may go ahead: the program is not ending.
 bool TInstrumentLink::MayExchange() const { return !(Host.ExitRequested && Host.ExitRequested()); }

@@ -21,9 +21,6 @@
 #include "link/core/Identity.h"
 #include "link/core/ScanReport.h"
 
-// The last command or query written (a query with its "?"); one per program.
-extern QString LastCommand;
-
 class TVMComPort;
 
 // What the link asks of the window. Every member may be left empty.
@@ -51,8 +48,7 @@ class TInstrumentLink : public QObject {
   Q_OBJECT
 
  public:
-  // Creates the serial component as its child; the link's owner is the
-  // parent of the boxes the component shows.
+  // Creates the serial component as its child.
   explicit TInstrumentLink(QObject *owner = nullptr);
   ~TInstrumentLink() override;
 
@@ -61,6 +57,8 @@ class TInstrumentLink : public QObject {
 
   // The instrument's identity, as the last identity query left it.
   vm::InstrumentIdentity Identity;
+  // The last command or query written (a query with its "?").
+  QString LastCommand;
   QString QueryText(const QString &header);
   int32_t QueryInteger(const QString &header);
   double QueryFloat(const QString &header);
@@ -82,9 +80,6 @@ class TInstrumentLink : public QObject {
   // What the last FindInstrument could not search (ports refused or held by
   // another program), as the detailed text of its failure box; empty if none.
   QString ScanRefusalDetail() const;
-
-  // The link the free exchange routines use (the last one created).
-  static TInstrumentLink *Current();
 
  private:
   bool MayExchange() const;

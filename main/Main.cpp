@@ -25,7 +25,6 @@
 #include "forms/MainWindowForm.h"
 #include "forms/PickPort.h"
 #include "link/InstrumentLink.h"
-#include "link/Communication.h"
 #include "link/DateTimeText.h"
 #include "link/core/Identity.h"
 #include "link/core/LogFormat.h"
@@ -45,18 +44,30 @@ QTimer *MakeTimer(QObject *owner, const char *name, int interval) {
 
 }  // namespace
 
+TMainForm::TMainForm(TInstrumentSession &session, StartOptions Options, QWidget *parent)
+    : TMainForm(session, std::move(Options), parent, nullptr) {}
+
 TMainForm::TMainForm(StartOptions Options, QWidget *parent)
-    : QMainWindow(parent), FOptions(std::move(Options)) {
+    : TMainForm(std::make_unique<TInstrumentSession>(), std::move(Options), parent) {}
+
+TMainForm::TMainForm(std::unique_ptr<TInstrumentSession> &&own, StartOptions Options,
+                     QWidget *parent)
+    : TMainForm(*own, std::move(Options), parent, std::move(own)) {}
+
+TMainForm::TMainForm(TInstrumentSession &session, StartOptions Options, QWidget *parent,
+                     std::unique_ptr<TInstrumentSession> &&own)
+    : QMainWindow(parent), Session(session), FOptions(std::move(Options)),
+      FOwnSession(std::move(own)) {
   MainForm = this;
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("5200 Pulse Generator"));
+  Session.Caption = windowTitle();
   forms::BuildMainWindow(this);
 
   // Non-visual components with their design values.
-  vm::InstallPortDialogs();
-  Link = new TInstrumentLink(this);
+  ComPort = Session.ComPort();
+  vm::InstallPortDialogs(*ComPort, this);
   ConnectLink();
-  ComPort = Link->ComPort();
   ComPort->setObjectName(QStringLiteral("ComPort"));
   ComPort->setAllowEvents(false);
   ComPort->setBaud(115200);
@@ -65,9 +76,6 @@ TMainForm::TMainForm(StartOptions Options, QWidget *parent)
   ComPort->setResponseTime(3000);
   ComPort->setPort(1);
   ComPort->setShowErrors(true);
-  // Direct: the time-out is handled inside the read that waits for it.
-  connect(ComPort, &TVMComPort::OnTimeout, this, &TMainForm::ComPortTimeout,
-          Qt::DirectConnection);
 
   StatusTimer = MakeTimer(this, "StatusTimer", 1000);
   TaskTimer = MakeTimer(this, "TaskTimer", 5);
@@ -75,6 +83,7 @@ TMainForm::TMainForm(StartOptions Options, QWidget *parent)
   connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
   connect(TaskTimer, &QTimer::timeout, this, &TMainForm::TaskTimerTimer);
   connect(LaunchTimer, &QTimer::timeout, this, &TMainForm::LaunchTimerTimer);
+  ConnectSession();
 
   VersionInfo = new TrpVersionInfo(this);
   VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
@@ -128,10 +137,11 @@ void TMainForm::FormCreate() {
   if (!ChooseConnection()) return;
 
   ComPort->setResponseTime(3000);                            // 6
-  SettingsList.clear();                                      // 7
-  CalSettingsList.clear();
+  Session.SettingsList.clear();                              // 7
+  Session.CalSettingsList.clear();
   LaunchTimer->start();                                      // 8
-  SystemRunning = false;                                     // 9
+  Session.StartupPending = true;
+  Session.SystemRunning = false;                             // 9
   ComPort->setAllowEvents(true);                             // 10
   if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate")))  // 11
     anim->setSpeed(200);
@@ -171,7 +181,7 @@ bool TMainForm::ChooseConnection() {
     EnterDemoMode();
     return true;
   }
-  if (FindInstrument()) return true;
+  if (Session.Link().FindInstrument()) return true;
 
   vm::MessageRequest box;
   box.icon = QMessageBox::Warning;
@@ -179,7 +189,8 @@ bool TMainForm::ChooseConnection() {
   box.text = QStringLiteral("No device found. Try to reconnect?\n\r\n\r"
                             "Make sure unit is fully powered on\n\rbefore selecting Yes");
   box.buttons = QMessageBox::Yes | QMessageBox::No;
-  box.detailedText = ScanRefusalDetail();  // ports the scan could not search, and why
+  // The ports the scan could not search, and why.
+  box.detailedText = Session.Link().ScanRefusalDetail();
   if (vm::ShowMessage(this, box) == QMessageBox::Yes) {
     RestartApp();
     return false;
@@ -194,36 +205,38 @@ bool TMainForm::ChooseConnection() {
 
 void TMainForm::EnterDemoMode() {
   vm::ShowInfo(this, QStringLiteral("Entering Demo Mode"));
-  DemoMode = true;
+  Session.DemoMode = true;
   StatusTimer->stop();
 }
 
 void TMainForm::LaunchTimerTimer() {
   LaunchTimer->stop();
-  if (ExitRequested) return;
-  if (Tasks.InitializeRunning()) {
+  Session.StartupPending = false;
+  if (Session.ExitRequested) return;
+  vm::TaskQueue &tasks = Session.Tasks;
+  if (Session.MayStart(vm::Work::Initialisation) != vm::Verdict::Run) {
     // A Refresh chosen before the launch is already reading: let the task
     // timer run one more initialisation after it instead of nesting one.
-    Tasks.RequestReinit();
+    tasks.RequestReinit();
     TaskTimer->start();
     return;
   }
   // Served like a Refresh, so the "Initializing System" window shows.
   // A recall chosen before the launch is served here too, not forgotten.
-  Tasks.RequestReinit();
-  const auto request = Tasks.TakeRequest();
+  tasks.RequestReinit();
+  const auto request = tasks.TakeRequest();
   if (request && request->recall)
-    SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
+    Session.Link().SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
   Initialize();
-  Tasks.FinishRequest();
-  if (ExitRequested) return;
+  tasks.FinishRequest();
+  if (Session.ExitRequested) return;
   StatusTimer->start();
   // SystemRunning is left as the readback and the status poll found it: an
   // instrument already running shows "Stop", and the button must then stop it.
 }
 
 void TMainForm::RestartApp() {
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
   // The new copy must be able to open the port: close it well before.
   ComPort->Close();
   QThread::msleep(500);
@@ -233,8 +246,8 @@ void TMainForm::RestartApp() {
 }
 
 void TMainForm::ExitApp() {
-  if (ExitRequested) return;
-  ExitRequested = true;
+  if (Session.ExitRequested) return;
+  Session.ExitRequested = true;
   LaunchTimer->stop();
   TaskTimer->stop();
   StatusTimer->stop();
@@ -265,7 +278,6 @@ void TMainForm::closeEvent(QCloseEvent *event) {
 void TMainForm::Exit1Click() { ExitApp(); }
 void TMainForm::R1Click() { RestartApp(); }
 void TMainForm::EnableLoggingMenuClick() { ToggleLoggingState(); }
-void TMainForm::ComPortTimeout(TVMComPort *) { HandleCommTimeout(); }
 
 void TMainForm::SetLoggingCheck(bool on) {
   if (EnableLoggingMenu) {

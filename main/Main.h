@@ -1,8 +1,8 @@
 #pragma once
-// TMainForm: the program's main window. It owns every control, the serial
-// component ComPort, the three timers and the version reader, and holds the
-// flags through which the rest of the program coordinates (one thread; the
-// flags, not locks, keep exchanges from nesting).
+// TMainForm: the program's main window. It owns every control, the three
+// timers and the version reader; what it knows of the instrument (link,
+// queue, caches, identity, busy model) is the session it was handed, which
+// it shares with the service window and the remote-control port.
 //
 // Lifetime: the single instance MainForm lives until the outermost event loop
 // has returned. ExitApp and RestartApp only *request* the end; code that was
@@ -13,22 +13,17 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
 #include "main/core/ChannelControls.h"
-#include "main/core/ControlRules.h"
-#include "main/core/HoldCount.h"
-#include "main/core/Instrument.h"
-#include "main/core/Readback.h"
-#include "main/core/StatusPoll.h"
-#include "main/core/TaskQueue.h"
+#include "session/InstrumentSession.h"
 
 class QAction;
 class QColor;
 class QTextEdit;
-class TInstrumentLink;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
@@ -67,12 +62,18 @@ class TMainForm : public QMainWindow {
  public:
   using StartOptions = TStartOptions;
 
+  // A window on `session`, which outlives it.
+  explicit TMainForm(TInstrumentSession &session, StartOptions Options = {},
+                     QWidget *parent = nullptr);
+  // A window with a session of its own (tests, benchmarks).
   explicit TMainForm(StartOptions Options = {}, QWidget *parent = nullptr);
   ~TMainForm() override;
 
+  // What the program knows about the instrument.
+  TInstrumentSession &Session;
+
   // --- Components --------------------------------------------------------
-  // The link to the instrument; it owns ComPort.
-  TInstrumentLink *Link = nullptr;
+  // The session's serial port, with this window's design values.
   TVMComPort *ComPort = nullptr;
   QTimer *LaunchTimer = nullptr;  // 500 ms, once
   QTimer *TaskTimer = nullptr;    // 5 ms, sends queued commands
@@ -83,63 +84,18 @@ class TMainForm : public QMainWindow {
   QAction *R1 = nullptr;
   QAction *EnableLoggingMenu = nullptr;
 
-  // --- Identity of the instrument (set by ParseIDN during the scan) ------
-  QString CompanyBadge;
-  QString ModelNumber;
-  int32_t SerialNumber = 0;
-  QString FirmwareVersion;
-  QString FpgaVersion;
-
-  // --- Flags (all start false) --------------------------------------------
-  // SendCommand sends nothing and the queue drops new commands while the
-  // controls are filled from the instrument (the link and the queue both
-  // read it here). The initialisation and the calibration readback each hold
-  // `CommandsOff` for that time (vm::HoldCount::Hold); one started inside
-  // the other does not switch sending back on when it ends.
-  bool CommandsDisabled() const { return CommandsOff.Held(); }
-  vm::HoldCount CommandsOff;
-  bool DemoMode = false;          // running without an instrument
-  bool LoggingEnabled = false;    // LogFile is open and written
-  bool SystemRunning = false;
-  bool StatusUpdateBusy = false;
-  bool AdjustableOutputs = false;
+  // --- Flags of the window (all start false) ------------------------------
+  bool LoggingEnabled = false;  // LogFile is open and written
   bool ServiceWindowRequested = false;
   bool ChannelTabsCreated = false;
   bool StorageBinsCreated = false;
-  bool CalReadPending = false;
-  bool CalLoadPending = false;
-  // Command queue state: the queue `Tasks` below holds it; these read it.
-  bool TaskBusy() const { return Tasks.TaskBusy(); }
-  bool TasksPending() const { return Tasks.TasksPending(); }
-  int PendingCount() const { return int(Tasks.PendingCount()); }
-  bool RecallRequested() const { return Tasks.RecallRequested(); }
-  bool ReinitRequested() const { return Tasks.ReinitRequested(); }
-  int RecallBinNumber() const { return Tasks.RecallBinNumber(); }
-  int ChannelCount = 4;
-
-  // Set once ExitApp (or RestartApp) has run: the program is ending. The
-  // exchange primitives return at once without touching the port.
-  bool ExitRequested = false;
+  // Set once RestartApp has run (the session's ExitRequested with it).
   bool RestartRequested = false;
-
-  // --- Instrument state beside the controls --------------------------------
-  // Last value sent to or read from the instrument, per setting.
-  vm::TSystemParameters SystemParameters{};
-  vm::TChannelTable ChannelParameters{};  // indexed 1..8, element 0 unused
-  // Operating limits and resolutions, assigned at every initialisation.
-  vm::OperatingLimits Limits{};
-  // The command queue and the task timer's request flags.
-  vm::TaskQueue Tasks;
 
   // --- Communication log ------------------------------------------------
   vm::LogFile LogFile;
   QString LogUserName;    // USERNAME, else USER; made safe when the file is named
   QString LogStartStamp;  // "mm-dd-yy_hh-nn-ss" of the start
-
-  // Last readbacks as replayable command lines. They live as long as the
-  // window, so code interrupted by an exit can still use them.
-  QStringList SettingsList;
-  QStringList CalSettingsList;
 
   // --- Control arrays (element 1 bound in FormCreate, the rest later) ----
   // ChEnablebox, ChDelayAdj, ... ChReArmBtn (main/core/ChannelControls.h).
@@ -163,19 +119,9 @@ class TMainForm : public QMainWindow {
   void ExitApp();
 
   // --- Command queue ---------------------------------------------------
-  // Queues one instrument command; the task timer sends it. Dropped while
-  // CommandsDisabled is set (the readback fills the controls).
+  // Queues one instrument command in the session; the task timer sends it.
+  // Dropped while CommandsDisabled is set (the readback fills the controls).
   void QueuedCommandToPort(const QString &commandstr);
-
-  // --- Remote-control port (MainRemote.cpp) --------------------------------
-  // Whether a client's line may join the queue now. False while an
-  // initialisation, a settings replay or a modal dialog runs, before the first
-  // initialisation and once the program is ending; the lines wait meanwhile.
-  bool RemoteLinesMayRun() const;
-  // Queues a client's line like a user's edit; the task timer sends it and
-  // hands the instrument's reply to RemoteReply under `ticket` (not 0).
-  void QueueRemoteLine(const QString &line, uint64_t ticket);
-  std::function<void(uint64_t ticket, const QString &reply)> RemoteReply;
 
   // ===== Initialisation, readback, queue, status (MainInit.cpp,
   // MainReadback.cpp, MainQueue.cpp, MainStatus.cpp) =====================
@@ -189,9 +135,6 @@ class TMainForm : public QMainWindow {
   void UpdateStorageBins();
   // Channels whose controls exist (1 + the pages built by CreateChannelTabs).
   int BuiltChannels() const;
-  // An initialisation is running (from any caller); a Refresh or recall
-  // chosen meanwhile waits for the task timer's next free tick.
-  bool InitializeRunning() const { return Tasks.InitializeRunning(); }
 
   // Channel chnum's multiplexer marks from ChannelParameters[chnum].Mux.
   void UpdateChMux(int chnum);
@@ -222,9 +165,6 @@ class TMainForm : public QMainWindow {
   // brought to the front). Set by the program's entry once that window
   // exists: the service window sits above this one.
   std::function<void()> OpenServiceWindow;
-  int32_t SystemStatus = 0;        // last reply to "*SS"
-  vm::ErrorLatch ErrorState;       // first error code above 0, latched
-  int32_t ErrorCode() const { return ErrorState.ErrorCode(); }
 
   // Focus memory of the channel page control, one slot per page.
   QList<QWidget *> FActiveChControls;
@@ -301,9 +241,6 @@ class TMainForm : public QMainWindow {
   std::function<QPixmap(const QRect &frame)> GrabScreen;
   void WebSite1Click();
   void About1Click();
-  // A settings file is being saved or restored: a second save or restore
-  // chosen meanwhile (through the events a reply wait dispatches) is refused.
-  bool SettingsFileBusy = false;
   // The last Initialize ended on a reply it could not read.
   bool LastInitializeFailed = false;
 
@@ -314,18 +251,10 @@ class TMainForm : public QMainWindow {
   void ConnectList(QComboBox *list, ListHandler handler);
   void TakeTypedListText(QComboBox *list, ListHandler handler);
   void QueueEdit(const std::string &command);
+  // Runs a control's handler under a watch of the caches (ParametersChanged).
+  void RunHandler(ListHandler handler, QObject *sender);
 
  public:
-  // --- Discovery -------------------------------------------------------
-  // Sends "*IDN?" and sets the five identity fields from the reply.
-  void ParseIDN();
-
-  // --- The window's side of the link (MainLink.cpp) ----------------------
-  // One line in the terminal, in `color`.
-  void EchoLine(const QString &text, const QColor &color);
-  // A reply did not come: "Communications lost. Restart?" (Yes/No/Ignore).
-  void CommunicationLost();
-
   // --- Log -------------------------------------------------------------
   void ToggleLoggingState();
   // Appends one line when logging is on. A write error (disk full) is
@@ -336,7 +265,6 @@ class TMainForm : public QMainWindow {
   void Exit1Click();
   void R1Click();
   void EnableLoggingMenuClick();
-  void ComPortTimeout(TVMComPort *Sender);
   // Timer handlers: the command queue (MainQueue.cpp), the status poll
   // (MainStatus.cpp).
   void TaskTimerTimer();
@@ -346,9 +274,20 @@ class TMainForm : public QMainWindow {
   void closeEvent(QCloseEvent *event) override;  // FormClose
 
  private:
+  TMainForm(std::unique_ptr<TInstrumentSession> &&own, StartOptions Options, QWidget *parent);
+  TMainForm(TInstrumentSession &session, StartOptions Options, QWidget *parent,
+            std::unique_ptr<TInstrumentSession> &&own);
   void FormClose();
   void BindControlArrays();
+  // The window's side of the link and of the session (MainLink.cpp).
   void ConnectLink();
+  void ConnectSession();
+  // One line in the terminal, in `color`.
+  void EchoLine(const QString &text, const QColor &color);
+  // A reply did not come: "Communications lost. Restart?" (Yes/No/Ignore).
+  void CommunicationLost();
+  // Sends the queue at once when nothing is under way (else the task timer does).
+  void SendQueueWhenIdle();
   // The connection choice of FormCreate: false when start-up must stop
   // (exit or restart requested).
   bool ChooseConnection();
@@ -373,6 +312,8 @@ class TMainForm : public QMainWindow {
   QObject FFocusWatch;
 
   StartOptions FOptions;
+  // The session of a window created without one; Session refers to it.
+  std::unique_ptr<TInstrumentSession> FOwnSession;
 };
 
 // The single main window.

@@ -119,6 +119,12 @@ void TMainForm::QueueEdit(const std::string &command) {
   if (!command.empty()) QueuedCommandToPort(QString::fromStdString(command));
 }
 
+void TMainForm::RunHandler(ListHandler handler, QObject *sender) {
+  // Whatever the handler changes in the caches is told once, when it is done.
+  const TInstrumentSession::ParameterWatch watch(Session);
+  (this->*handler)(sender);
+}
+
 // ---- connections ----------------------------------------------------------------
 
 void TMainForm::ConnectList(QComboBox *list, ListHandler handler) {
@@ -127,7 +133,7 @@ void TMainForm::ConnectList(QComboBox *list, ListHandler handler) {
     // An Enter on typed text that names an item arrives here and takes the
     // text, so leaving the list afterwards must not take it again.
     list->setProperty(kTypedProperty, false);
-    (this->*handler)(list);
+    RunHandler(handler, list);
     list->setProperty(kShownProperty, list->currentText());
   });
   if (QLineEdit *edit = list->lineEdit()) {
@@ -149,11 +155,11 @@ void TMainForm::TakeTypedListText(QComboBox *list, ListHandler handler) {
   if (item >= 0) {
     list->setCurrentIndex(item);
     list->setEditText(list->itemText(item));
-    (this->*handler)(list);
+    RunHandler(handler, list);
   } else if (handler == &TMainForm::SetChannelSyncSource) {
     // The sync source is judged by its text: a channel name that is not in
     // the list (the channel's own) still gets its message.
-    (this->*handler)(list);
+    RunHandler(handler, list);
   } else {
     // A text that names no item is not a setting: nothing is sent and the
     // list shows what it showed before the typing.
@@ -166,12 +172,12 @@ void TMainForm::TakeTypedListText(QComboBox *list, ListHandler handler) {
 
 void TMainForm::ConnectSystemHandlers() {
   // The end-to-end driver's view of the window (only with VM5200_PROBE_DIR).
-  InstallWindowProbe(this);
+  InstallWindowProbe(*this, Session);
   auto spin = [this](const char *name, void (TMainForm::*handler)(QObject *)) {
     auto *s = findChild<TPlusSpinEdit *>(QString::fromLatin1(name));
     if (FirstConnection(s))
       connect(s, &TPlusSpinEdit::OnChange, this,
-              [this, handler](TPlusSpinEdit *sender) { (this->*handler)(sender); });
+              [this, handler](TPlusSpinEdit *sender) { RunHandler(handler, sender); });
   };
   auto list = [this](const char *name, ListHandler handler) {
     if (auto *l = findChild<QComboBox *>(QString::fromLatin1(name))) ConnectList(l, handler);
@@ -193,7 +199,7 @@ void TMainForm::ConnectSystemHandlers() {
   auto *autoStart = findChild<QCheckBox *>(QStringLiteral("AutoStartEnbl"));
   if (FirstConnection(autoStart))
     connect(autoStart, &QCheckBox::toggled, this,
-            [this, autoStart](bool) { AutoStartEnblClick(autoStart); });
+            [this, autoStart](bool) { RunHandler(&TMainForm::AutoStartEnblClick, autoStart); });
 }
 
 void TMainForm::ConnectChannelHandlers(int n) {
@@ -212,16 +218,17 @@ void TMainForm::ConnectChannelHandlers(int n) {
     } else if (FirstConnection(c)) {
       if constexpr (std::is_same_v<T, TPlusSpinEdit>)
         connect(c, &TPlusSpinEdit::OnChange, this,
-                [this, handler](TPlusSpinEdit *sender) { (this->*handler)(sender); });
+                [this, handler](TPlusSpinEdit *sender) { RunHandler(handler, sender); });
       else if constexpr (std::is_same_v<T, QCheckBox>)
-        connect(c, &QCheckBox::toggled, this, [this, c, handler](bool) { (this->*handler)(c); });
+        connect(c, &QCheckBox::toggled, this, [this, c, handler](bool) { RunHandler(handler, c); });
       else if constexpr (std::is_same_v<T, QPushButton>)
-        connect(c, &QPushButton::clicked, this, [this, c, handler] { (this->*handler)(c); });
+        connect(c, &QPushButton::clicked, this, [this, c, handler] { RunHandler(handler, c); });
       else if constexpr (std::is_same_v<T, QListWidget>)
-        connect(c->model(), &QAbstractItemModel::dataChanged, this,
-                [this, c, handler](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
-                  if (roles.isEmpty() || roles.contains(Qt::CheckStateRole)) (this->*handler)(c);
-                });
+        connect(
+            c->model(), &QAbstractItemModel::dataChanged, this,
+            [this, c, handler](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+              if (roles.isEmpty() || roles.contains(Qt::CheckStateRole)) RunHandler(handler, c);
+            });
       else
         static_assert(sizeof(T) == 0, "no event for this kind of channel control");
     }
@@ -236,7 +243,7 @@ void TMainForm::ConnectChannelHandlers(int n) {
 
 void TMainForm::ChModesEnable(int chnum) {
   if (chnum < 1 || chnum > 8) return;
-  const auto e = vm::ChModesEnableFor(ChannelParameters[size_t(chnum)].Mode);
+  const auto e = vm::ChModesEnableFor(Session.ChannelParameters[size_t(chnum)].Mode);
   if (!e) return;
   SetOn(ChBurstCountGrp[size_t(chnum)], e->burst);
   SetOn(ChBurstAdj[size_t(chnum)], e->burst);
@@ -247,7 +254,7 @@ void TMainForm::ChModesEnable(int chnum) {
 }
 
 void TMainForm::SystemModesEnable() {
-  const auto e = vm::SystemModesEnableFor(SystemParameters.Mode);
+  const auto e = vm::SystemModesEnableFor(Session.SystemParameters.Mode);
   if (!e) return;
   for (const char *name : {"BurstCountGrp", "SysBurstAdj"})
     SetOn(findChild<QWidget *>(QString::fromLatin1(name)), e->burst);
@@ -256,7 +263,7 @@ void TMainForm::SystemModesEnable() {
 }
 
 void TMainForm::TriggerModesEnable() {
-  const auto e = vm::TriggerModesEnableFor(SystemParameters.TrigMode);
+  const auto e = vm::TriggerModesEnableFor(Session.SystemParameters.TrigMode);
   if (!e) return;
   const auto set = [this](std::initializer_list<const char *> names, bool on) {
     for (const char *name : names) SetOn(findChild<QWidget *>(QString::fromLatin1(name)), on);
@@ -268,9 +275,9 @@ void TMainForm::TriggerModesEnable() {
 }
 
 void TMainForm::GateModesEnable() {
-  const bool on = vm::GateModesEnableFor(SystemParameters.TrigMode);
+  const bool on = vm::GateModesEnableFor(Session.SystemParameters.TrigMode);
   // Channels whose page does not exist (yet) are skipped.
-  for (int n = 1; n <= ChannelCount && n <= 8; ++n) {
+  for (int n = 1; n <= Session.ChannelCount && n <= 8; ++n) {
     SetOn(ChGateModeSel[size_t(n)], on);
     SetOn(ChGateLogicSel[size_t(n)], on);
   }
@@ -281,7 +288,8 @@ void TMainForm::GateModesEnable() {
 void TMainForm::PeriodAdjChange(QObject *Sender) {
   auto *adj = As<TPlusSpinEdit>(Sender);
   if (!adj) return;
-  const vm::TimeEdit e = vm::PeriodEdit(SystemParameters, adj->Value(), Limits.PeriodResolution);
+  const vm::TimeEdit e =
+      vm::PeriodEdit(Session.SystemParameters, adj->Value(), Session.Limits.PeriodResolution);
   if (e.accepted)
     QueueEdit(e.command);
   else
@@ -289,24 +297,24 @@ void TMainForm::PeriodAdjChange(QObject *Sender) {
 }
 
 void TMainForm::SystemModeSelChange(QObject *Sender) {
-  QueueEdit(vm::SystemModeEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::SystemModeEdit(Session.SystemParameters, ListItem(Sender)));
   SystemModesEnable();
 }
 
 void TMainForm::SysBurstAdjChange(QObject *Sender) {
-  QueueEdit(vm::SysBurstEdit(SystemParameters, SpinValue(Sender)));
+  QueueEdit(vm::SysBurstEdit(Session.SystemParameters, SpinValue(Sender)));
 }
 
 void TMainForm::SysDutyOnAdjChange(QObject *Sender) {
-  QueueEdit(vm::SysDutyOnEdit(SystemParameters, SpinValue(Sender)));
+  QueueEdit(vm::SysDutyOnEdit(Session.SystemParameters, SpinValue(Sender)));
 }
 
 void TMainForm::SysDutyOffAdjChange(QObject *Sender) {
-  QueueEdit(vm::SysDutyOffEdit(SystemParameters, SpinValue(Sender)));
+  QueueEdit(vm::SysDutyOffEdit(Session.SystemParameters, SpinValue(Sender)));
 }
 
 void TMainForm::SysCycleCountAdjChange(QObject *Sender) {
-  QueueEdit(vm::SysCycleCountEdit(SystemParameters, SpinValue(Sender)));
+  QueueEdit(vm::SysCycleCountEdit(Session.SystemParameters, SpinValue(Sender)));
 }
 
 void TMainForm::AutoStartEnblClick(QObject *Sender) {
@@ -315,37 +323,37 @@ void TMainForm::AutoStartEnblClick(QObject *Sender) {
 }
 
 void TMainForm::TrigModeSelChange(QObject *Sender) {
-  QueueEdit(vm::TrigModeEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::TrigModeEdit(Session.SystemParameters, ListItem(Sender)));
   TriggerModesEnable();
   GateModesEnable();
 }
 
 void TMainForm::TriggerEdgeSelChange(QObject *Sender) {
-  QueueEdit(vm::TrigEdgeEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::TrigEdgeEdit(Session.SystemParameters, ListItem(Sender)));
 }
 
 void TMainForm::GatePolaritySelChange(QObject *Sender) {
-  QueueEdit(vm::GatePolarityEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::GatePolarityEdit(Session.SystemParameters, ListItem(Sender)));
 }
 
 void TMainForm::TrigThresholdAdjChange(QObject *Sender) {
-  QueueEdit(vm::TrigThresholdEdit(SystemParameters, SpinValue(Sender)));
+  QueueEdit(vm::TrigThresholdEdit(Session.SystemParameters, SpinValue(Sender)));
 }
 
 void TMainForm::TrigGateDebounceSelChange(QObject *Sender) {
-  QueueEdit(vm::DebounceEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::DebounceEdit(Session.SystemParameters, ListItem(Sender)));
 }
 
 void TMainForm::CounterSourceSelChange(QObject *Sender) {
-  QueueEdit(vm::CounterSourceEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::CounterSourceEdit(Session.SystemParameters, ListItem(Sender)));
 }
 
 void TMainForm::ExternalInputClkSelChange(QObject *Sender) {
-  QueueEdit(vm::InputClockEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::InputClockEdit(Session.SystemParameters, ListItem(Sender)));
 }
 
 void TMainForm::ExternalOutputClkSelChange(QObject *Sender) {
-  QueueEdit(vm::OutputClockEdit(SystemParameters, ListItem(Sender)));
+  QueueEdit(vm::OutputClockEdit(Session.SystemParameters, ListItem(Sender)));
 }
 
 // ---- channel handlers -------------------------------------------------------------------
@@ -353,15 +361,16 @@ void TMainForm::ExternalOutputClkSelChange(QObject *Sender) {
 void TMainForm::SetChEnableState(QObject *Sender) {
   const int n = SenderChannel(Sender, ChEnablebox);
   if (n < 0) return;
-  QueueEdit(vm::ChEnableEdit(ChannelParameters[size_t(n)], n, ChEnablebox[size_t(n)]->isChecked()));
+  QueueEdit(vm::ChEnableEdit(Session.ChannelParameters[size_t(n)], n,
+                             ChEnablebox[size_t(n)]->isChecked()));
 }
 
 void TMainForm::SetChannelDelay(QObject *Sender) {
   const int n = SenderChannel(Sender, ChDelayAdj);
   if (n < 0) return;
   TPlusSpinEdit *adj = ChDelayAdj[size_t(n)];
-  const vm::TimeEdit e =
-      vm::ChDelayEdit(ChannelParameters[size_t(n)], n, adj->Value(), Limits.DelayResolution);
+  const vm::TimeEdit e = vm::ChDelayEdit(Session.ChannelParameters[size_t(n)], n, adj->Value(),
+                                         Session.Limits.DelayResolution);
   if (e.accepted)
     QueueEdit(e.command);
   else
@@ -372,8 +381,8 @@ void TMainForm::SetChannelWidth(QObject *Sender) {
   const int n = SenderChannel(Sender, ChWidthAdj);
   if (n < 0) return;
   TPlusSpinEdit *adj = ChWidthAdj[size_t(n)];
-  const vm::TimeEdit e =
-      vm::ChWidthEdit(ChannelParameters[size_t(n)], n, adj->Value(), Limits.WidthResolution);
+  const vm::TimeEdit e = vm::ChWidthEdit(Session.ChannelParameters[size_t(n)], n, adj->Value(),
+                                         Session.Limits.WidthResolution);
   if (e.accepted)
     QueueEdit(e.command);
   else
@@ -383,33 +392,39 @@ void TMainForm::SetChannelWidth(QObject *Sender) {
 void TMainForm::SetChannelMode(QObject *Sender) {
   const int n = SenderChannel(Sender, ChModeSel);
   if (n < 0) return;
-  QueueEdit(vm::ChModeEdit(ChannelParameters[size_t(n)], n, ChModeSel[size_t(n)]->currentIndex()));
+  QueueEdit(vm::ChModeEdit(Session.ChannelParameters[size_t(n)], n,
+                           ChModeSel[size_t(n)]->currentIndex()));
   ChModesEnable(n);
 }
 
 void TMainForm::SetChannelBurst(QObject *Sender) {
   const int n = SenderChannel(Sender, ChBurstAdj);
-  if (n >= 0) QueueEdit(vm::ChBurstEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChBurstEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
 }
 
 void TMainForm::SetChannelDCOn(QObject *Sender) {
   const int n = SenderChannel(Sender, ChDutyOnAdj);
-  if (n >= 0) QueueEdit(vm::ChDutyOnEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChDutyOnEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
 }
 
 void TMainForm::SetChannelDCOff(QObject *Sender) {
   const int n = SenderChannel(Sender, ChDutyOffAdj);
-  if (n >= 0) QueueEdit(vm::ChDutyOffEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChDutyOffEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
 }
 
 void TMainForm::SetChannelWaitCount(QObject *Sender) {
   const int n = SenderChannel(Sender, ChWaitCountAdj);
-  if (n >= 0) QueueEdit(vm::ChWaitCountEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChWaitCountEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
 }
 
 void TMainForm::SetChannelPolarity(QObject *Sender) {
   const int n = SenderChannel(Sender, ChPolaritySel);
-  if (n >= 0) QueueEdit(vm::ChPolarityEdit(ChannelParameters[size_t(n)], n, ListItem(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChPolarityEdit(Session.ChannelParameters[size_t(n)], n, ListItem(Sender)));
 }
 
 void TMainForm::SetChannelOuputMode(QObject *Sender) {
@@ -420,20 +435,21 @@ void TMainForm::SetChannelOuputMode(QObject *Sender) {
     SetOn(ChAmplitudeAdjGrp[size_t(n)], *on);
     SetOn(ChAmplitudeAdj[size_t(n)], *on);
   }
-  QueueEdit(vm::ChOutputModeEdit(ChannelParameters[size_t(n)], n, item));
+  QueueEdit(vm::ChOutputModeEdit(Session.ChannelParameters[size_t(n)], n, item));
 }
 
 void TMainForm::SetChAmplitude(QObject *Sender) {
   const int n = SenderChannel(Sender, ChAmplitudeAdj);
-  if (n >= 0) QueueEdit(vm::ChAmplitudeEdit(ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChAmplitudeEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
 }
 
 void TMainForm::SetChannelSyncSource(QObject *Sender) {
   const int c = SenderChannel(Sender, ChSyncSourceSel);
   if (c < 0) return;
   QComboBox *list = ChSyncSourceSel[size_t(c)];
-  const vm::SyncEdit e = vm::ChSyncSourceEdit(ChannelParameters, c,
-                                              list->currentText().toStdString(), ChannelCount);
+  const vm::SyncEdit e = vm::ChSyncSourceEdit(
+      Session.ChannelParameters, c, list->currentText().toStdString(), Session.ChannelCount);
   if (e.check == vm::SyncCheck::Accept) {
     QueueEdit(e.command);
   } else if (!e.message.empty()) {
@@ -450,7 +466,7 @@ void TMainForm::ShowStoredSyncSource(int c) {
   QComboBox *list = ChSyncSourceSel[size_t(c)];
   if (!list) return;
   const vm::SourceSelection sel =
-      vm::SelectionForSource(ListItems(list), ChannelParameters[size_t(c)].SyncSource);
+      vm::SelectionForSource(ListItems(list), Session.ChannelParameters[size_t(c)].SyncSource);
   if (sel.index >= 0) {
     list->setCurrentIndex(sel.index);
     // setCurrentIndex leaves a typed text in place when the index is the same.
@@ -474,24 +490,26 @@ void TMainForm::SetChannelMux(QObject *Sender) {
     const int k = letter.size() == 1 ? letter.at(0).unicode() - 'A' : i;
     if (k >= 0 && k < 8) checked[size_t(k)] = mux->item(i)->checkState() == Qt::Checked;
   }
-  QueueEdit(vm::ChMuxEdit(ChannelParameters[size_t(n)], n, checked, ChannelCount));
+  QueueEdit(vm::ChMuxEdit(Session.ChannelParameters[size_t(n)], n, checked, Session.ChannelCount));
 }
 
 void TMainForm::SetChannelGateMode(QObject *Sender) {
   const int n = SenderChannel(Sender, ChGateModeSel);
-  if (n >= 0) QueueEdit(vm::ChGateModeEdit(ChannelParameters[size_t(n)], n, ListItem(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChGateModeEdit(Session.ChannelParameters[size_t(n)], n, ListItem(Sender)));
 }
 
 void TMainForm::ChGateLogicSel1Change(QObject *Sender) {
   const int n = SenderChannel(Sender, ChGateLogicSel);
-  if (n >= 0) QueueEdit(vm::ChGateLogicEdit(ChannelParameters[size_t(n)], n, ListItem(Sender)));
+  if (n >= 0)
+    QueueEdit(vm::ChGateLogicEdit(Session.ChannelParameters[size_t(n)], n, ListItem(Sender)));
 }
 
 void TMainForm::ChControlModeSel1Change(QObject *Sender) {
   const int n = SenderChannel(Sender, ChControlModeSel);
   if (n < 0) return;
   QComboBox *list = ChControlModeSel[size_t(n)];
-  QueueEdit(vm::ChControlModeEdit(ChannelParameters[size_t(n)], n, list->currentIndex(),
+  QueueEdit(vm::ChControlModeEdit(Session.ChannelParameters[size_t(n)], n, list->currentIndex(),
                                   list->currentText().toStdString()));
 }
 
@@ -499,7 +517,7 @@ void TMainForm::ChPhaseSyncSel1Change(QObject *Sender) {
   const int n = SenderChannel(Sender, ChPhaseSyncSel);
   if (n < 0) return;
   QComboBox *list = ChPhaseSyncSel[size_t(n)];
-  QueueEdit(vm::ChPhaseSyncEdit(ChannelParameters[size_t(n)], n, list->currentIndex(),
+  QueueEdit(vm::ChPhaseSyncEdit(Session.ChannelParameters[size_t(n)], n, list->currentIndex(),
                                 list->currentText().toStdString()));
 }
 

@@ -22,8 +22,8 @@
 #include "controls/rpVersionInfo.h"
 #include "forms/MainWindowForm.h"
 #include "forms/MessageInfo.h"
-#include "link/Communication.h"
 #include "link/DateTimeText.h"
+#include "link/InstrumentLink.h"
 #include "main/InputLock.h"
 #include "main/Main.h"
 #include "main/core/ChannelControls.h"
@@ -38,12 +38,14 @@ QString Q(const std::string &s) { return QString::fromStdString(s); }
 // The link's exchanges for the configuration reader.
 class LinkQueries : public vm::InstrumentQueries {
  public:
+  explicit LinkQueries(TInstrumentLink &link) : link_(link) {}
   std::string QueryText(const std::string &header) override {
-    return ::QueryText(Q(header)).toLatin1().toStdString();
+    return link_.QueryText(Q(header)).toLatin1().toStdString();
   }
-  int32_t QueryInteger(const std::string &header) override {
-    return ::QueryInteger(Q(header));
-  }
+  int32_t QueryInteger(const std::string &header) override { return link_.QueryInteger(Q(header)); }
+
+ private:
+  TInstrumentLink &link_;
 };
 
 // Writes each result of the reading sequence into the window.
@@ -76,12 +78,12 @@ class WindowSink : public vm::ConfigurationSink {
       list->setEnabled(true);
     // Clock groups shown only with more than four channels; counter sources
     // kept for the channels the model has.
-    forms::ApplyModelToAdditionalPage(&f_, f_.ChannelCount);
+    forms::ApplyModelToAdditionalPage(&f_, f_.Session.ChannelCount);
   }
 
   bool BeforeChannels() override {
     f_.UpdateStatus();
-    return f_.AdjustableOutputs;
+    return f_.Session.AdjustableOutputs;
   }
 
   void OnChannelStart(int n) override {
@@ -90,7 +92,7 @@ class WindowSink : public vm::ConfigurationSink {
     // The model's items go before the values arrive, so a report the model
     // cannot show ("Gate B" on four channels) is handled the same way at
     // the first readback and at every later one.
-    if (n <= f_.BuiltChannels()) forms::TrimChannelPage(&f_, n, f_.ChannelCount);
+    if (n <= f_.BuiltChannels()) forms::TrimChannelPage(&f_, n, f_.Session.ChannelCount);
   }
 
   void OnChannel(int n, const vm::ChannelReadback &r) override {
@@ -192,7 +194,7 @@ void TMainForm::ConnectWindowHandlers() {
 }
 
 void TMainForm::CreateChannelTabs() {
-  const int count = ChannelCount;
+  const int count = Session.ChannelCount;
   for (int n = 2; n <= count && n <= vm::kMaxChannels; ++n) {
     if (!forms::CreateChannelPage(this, n)) continue;  // exists already
     BindChannelArrays(n);
@@ -222,7 +224,7 @@ void TMainForm::UpdateStorageBins() {
 }
 
 void TMainForm::SetResolutionRanges() {
-  const vm::OperatingLimits &l = Limits;
+  const vm::OperatingLimits &l = Session.Limits;
   if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) {
     p->setIncrement(l.PeriodResolution);
     p->setDecimals(l.PeriodDecimals);
@@ -236,7 +238,7 @@ void TMainForm::SetResolutionRanges() {
   max("SysDutyOnAdj", double(l.SysDutyMax));
   max("SysDutyOffAdj", double(l.SysDutyMax));
   max("SysCycleCountAdj", double(l.SysCycleMax));
-  const int last = std::min(ChannelCount, BuiltChannels());
+  const int last = std::min(Session.ChannelCount, BuiltChannels());
   for (int n = 1; n <= last; ++n) {
     TPlusSpinEdit *d = ChDelayAdj[size_t(n)];
     d->setIncrement(l.DelayResolution);
@@ -255,10 +257,7 @@ void TMainForm::SetResolutionRanges() {
   }
 }
 
-void TMainForm::Up1Click() {
-  Tasks.RequestReinit();
-  TaskTimer->start();
-}
+void TMainForm::Up1Click() { Session.RequestRefresh(); }
 
 void TMainForm::ShowMessageForm(bool show) {
   if (!MessageForm) return;
@@ -274,8 +273,10 @@ void TMainForm::ShowMessageForm(bool show) {
 void TMainForm::Initialize() {
   // Never nested: a Refresh or recall chosen while one runs waits for the
   // task timer, which skips its ticks until this one has ended.
-  if (Tasks.InitializeRunning()) return;
-  Tasks.BeginInitialize();
+  if (Session.MayStart(vm::Work::Initialisation) != vm::Verdict::Run) return;
+  const vm::BusyModel::Guard running = Session.Busy.Start(vm::Work::Initialisation);
+  // One change of the caches for the whole readback, edits made meanwhile included.
+  const TInstrumentSession::ParameterWatch watch(Session);
   LastInitializeFailed = false;
   // No user edits while the controls are filled: they could not be sent.
   const TInputLock lock({findChild<QWidget *>(QStringLiteral("MainClient"))});
@@ -283,28 +284,27 @@ void TMainForm::Initialize() {
     InitializeSteps();
   } catch (const vm::ConversionError &e) {
     RecoverFromReadbackError(QString::fromStdString(e.what()));
-    return;
   }
-  Tasks.EndInitialize();
 }
 
 // A reply field that could not be converted ended the reading. The user is
 // told, and the window goes back to a working state: commands are sent again,
 // both timers run, the progress window is closed. Queued commands are kept;
 // pending Refresh/recall requests are dropped (they would fail the same way).
+// The initialisation counts as running until the box has been answered.
 void TMainForm::RecoverFromReadbackError(const QString &text) {
   LastInitializeFailed = true;
   if (FMessageFormShown) ShowMessageForm(false);
-  if (!ExitRequested) {
+  if (!Session.ExitRequested) {
     vm::MessageRequest box;
     box.icon = QMessageBox::Critical;
     box.title = QStringLiteral("Error");
     box.text = text;
     vm::ShowMessage(this, box);
   }
-  Tasks.RecoverAfterError();
+  Session.Tasks.RecoverAfterError();
   FInitCommandsOff.reset();
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
   // What was read stays on show and can be edited, also when this was the
   // first initialisation; Refresh reads everything again.
   if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
@@ -326,15 +326,16 @@ void TMainForm::InitializeSteps() {
 
   // 1, 2: the record starts with the date; the count is unknown until polled.
   const QDateTime now = QDateTime::currentDateTime();
-  SettingsList.clear();
-  SettingsList << Q(vm::DateLine(vm::UserDateText(now.date()).toStdString(),
-                                 vm::UserTimeText(now.time()).toStdString()));
+  Session.SettingsList.clear();
+  Session.SettingsList << Q(vm::DateLine(vm::UserDateText(now.date()).toStdString(),
+                                         vm::UserTimeText(now.time()).toStdString()));
   if (shotCount) shotCount->setText(QString::fromLatin1(vm::kShotCountUnknown));
 
   // 3. Demonstration mode: the fixed identity, nothing else.
-  if (DemoMode) {
+  if (Session.DemoMode) {
     StatusTimer->stop();
-    setWindowTitle(Q(vm::DemoCaption(version.toStdString())));
+    Session.Caption = Q(vm::DemoCaption(version.toStdString()));
+    setWindowTitle(Session.Caption);
     if (serialLbl) serialLbl->setText(QString::fromLatin1(vm::kDemoSerialLabel));
     if (fwLbl) fwLbl->setText(QString::fromLatin1(vm::kDemoFirmwareLabel));
     if (fpgaLbl) fpgaLbl->setText(QString::fromLatin1(vm::kDemoFpgaLabel));
@@ -343,49 +344,51 @@ void TMainForm::InitializeSteps() {
 
   // 4. No polling and no commands while the controls are filled.
   StatusTimer->stop();
-  FInitCommandsOff.emplace(CommandsOff);
-  const bool progress = Tasks.ShowsProgress();
+  FInitCommandsOff.emplace(Session.Busy.CommandsOff);
+  const bool progress = Session.Tasks.ShowsProgress();
   if (progress) ShowMessageForm(true);
   QCoreApplication::processEvents();
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
 
   // 5-7. Identity.
-  const std::string badge = CompanyBadge.toStdString();
+  const std::string badge = Session.CompanyBadge.toStdString();
   if (vm::ShowsBanner(badge))
     if (auto *banner = findChild<QWidget *>(QStringLiteral("VMBlueBanner"))) banner->show();
-  const QString caption = Q(vm::MainCaption(badge, ModelNumber.toStdString(),
-                                            version.toStdString(),
-                                            std::to_string(ComPort->Port()), ComPort->Baud()));
+  const QString caption =
+      Q(vm::MainCaption(badge, Session.ModelNumber.toStdString(), version.toStdString(),
+                        std::to_string(ComPort->Port()), ComPort->Baud()));
+  Session.Caption = caption;
   setWindowTitle(caption);
-  const QString serialText = Q(vm::SerialNumberLabel(SerialNumber));
-  const QString fwText = Q(vm::FirmwareLabel(FirmwareVersion.toStdString()));
-  const QString fpgaText = Q(vm::FpgaLabel(FpgaVersion.toStdString()));
+  const QString serialText = Q(vm::SerialNumberLabel(Session.SerialNumber));
+  const QString fwText = Q(vm::FirmwareLabel(Session.FirmwareVersion.toStdString()));
+  const QString fpgaText = Q(vm::FpgaLabel(Session.FpgaVersion.toStdString()));
   if (serialLbl) serialLbl->setText(serialText);
   if (fwLbl) fwLbl->setText(fwText);
   if (fpgaLbl) fpgaLbl->setText(fpgaText);
   for (const QString &line : {caption, serialText, fwText, fpgaText})
-    SettingsList << Q(vm::CommentLine(line.toStdString()));
+    Session.SettingsList << Q(vm::CommentLine(line.toStdString()));
 
   // 8, 9. Channel count, then pages and bin items on first use.
-  ChannelCount = vm::ChannelCountForModel(ModelNumber.toStdString());
+  Session.SetChannelCount(vm::ChannelCountForModel(Session.ModelNumber.toStdString()));
   if (!ChannelTabsCreated) CreateChannelTabs();
   if (!StorageBinsCreated) UpdateStorageBins();
   QCoreApplication::processEvents();
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
 
   // 10-18. Limits, then everything the instrument reports, in its fixed
   // order. The limits go on before the values, so that no value the
   // instrument holds is clamped by the wider design-time limits.
-  Limits = vm::OperatingLimits{};
+  Session.Limits = vm::OperatingLimits{};
   SetResolutionRanges();
-  LinkQueries io;
+  LinkQueries io(Session.Link());
   WindowSink sink(*this);
   std::vector<std::string> record;
-  const auto error =
-      vm::ReadConfiguration(io, sink, ChannelCount, SystemParameters, ChannelParameters, record);
-  for (const std::string &line : record) SettingsList << QString::fromLatin1(line.c_str());
+  const auto error = vm::ReadConfiguration(io, sink, Session.ChannelCount, Session.SystemParameters,
+                                           Session.ChannelParameters, record);
+  for (const std::string &line : record) Session.SettingsList << QString::fromLatin1(line.c_str());
+  Session.NoteReadback();
   if (error) throw *error;
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
 
   // 19-22.
   SetResolutionRanges();

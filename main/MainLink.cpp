@@ -1,4 +1,7 @@
-// The window's side of the instrument link: what the link asks of it.
+// The window's side of the instrument link and of the session: what the link
+// asks of the window, and what the window does when the session's queue has
+// work.
+#include <QApplication>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -11,9 +14,8 @@
 #include "ui/Dialogs.h"
 
 void TMainForm::ConnectLink() {
-  TLinkHost &h = Link->Host;
-  h.CommandsDisabled = [this] { return CommandsDisabled(); };
-  h.ExitRequested = [this] { return ExitRequested; };
+  // Sending off, the program's end and the identity are the session's part.
+  TLinkHost &h = Session.Link().Host;
   h.CommunicationLost = [this] { CommunicationLost(); };
   h.Echo = [this](const QString &text, const QColor &color) { EchoLine(text, color); };
   h.ClearEcho = [this] {
@@ -23,24 +25,25 @@ void TMainForm::ConnectLink() {
     if (LoggingEnabled) WriteLogLine(line);
   };
   h.Notify = [this](const QString &text) { vm::ShowInfo(this, text); };
-  h.IdentityRead = [this](const vm::InstrumentIdentity &id) {
-    CompanyBadge = QString::fromLatin1(id.CompanyBadge);
-    ModelNumber = QString::fromLatin1(id.ModelNumber);
-    SerialNumber = id.SerialNumber;
-    FirmwareVersion = QString::fromLatin1(id.FirmwareVersion);
-    FpgaVersion = QString::fromLatin1(id.FpgaVersion);
-  };
 }
 
-void TMainForm::ParseIDN() {
-  // The reply may leave fields as they were: start from the window's.
-  vm::InstrumentIdentity &id = Link->Identity;
-  id.CompanyBadge = CompanyBadge.toStdString();
-  id.ModelNumber = ModelNumber.toStdString();
-  id.SerialNumber = SerialNumber;
-  id.FirmwareVersion = FirmwareVersion.toStdString();
-  id.FpgaVersion = FpgaVersion.toStdString();
-  Link->ParseIDN();
+void TMainForm::ConnectSession() {
+  Session.ModalDialogOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+  connect(&Session, &TInstrumentSession::CommandsQueued, this, [this] {
+    TaskTimer->start();
+    SendQueueWhenIdle();
+  });
+  connect(&Session, &TInstrumentSession::RefreshRequested, this, [this] { TaskTimer->start(); });
+}
+
+void TMainForm::SendQueueWhenIdle() {
+  // Nothing under way: the queue goes out as soon as control returns to the
+  // event loop, not at the task timer's next tick. Otherwise the tick serves
+  // it once the exchange, tick or initialisation in progress has ended.
+  if (Session.MayStart(vm::Work::QueueTick) != vm::Verdict::Run) return;
+  QTimer::singleShot(0, this, [this] {
+    if (!Session.ExitRequested && Session.Tasks.TasksPending()) ProcessTasks();
+  });
 }
 
 void TMainForm::EchoLine(const QString &text, const QColor &color) {

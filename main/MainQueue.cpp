@@ -5,16 +5,14 @@
 #include <QTimer>
 
 #include "forms/FormArt.h"
-#include "link/Communication.h"
+#include "link/InstrumentLink.h"
 #include "main/InputLock.h"
 #include "main/Main.h"
 #include "main/NameNumber.h"
 #include "main/core/CommandSet.h"
 #include "serial/VMComPort.h"
 
-void TMainForm::QueuedCommandToPort(const QString &commandstr) {
-  if (Tasks.QueuedCommandToPort(commandstr.toStdString(), CommandsDisabled())) TaskTimer->start();
-}
+void TMainForm::QueuedCommandToPort(const QString &commandstr) { Session.QueueCommand(commandstr); }
 
 void TMainForm::TaskTimerTimer() { ProcessTasks(); }
 
@@ -27,44 +25,52 @@ void TMainForm::ProcessTasks() {
   // The timer runs only while there is work; it is armed again by the next
   // queued command or request.
   TaskTimer->stop();
-  if (!TaskWork(Tasks)) return;
-  if (ExitRequested) return;
-  // A status poll, a reply wait or an initialisation is in progress: retry
-  // at the next tick.
-  if (!Tasks.BeginTick(StatusUpdateBusy, ComPort->InUse())) {
-    TaskTimer->start();
-    return;
+  vm::TaskQueue &tasks = Session.Tasks;
+  if (!TaskWork(tasks)) return;
+  switch (Session.MayStart(vm::Work::QueueTick)) {
+    case vm::Verdict::Run:
+      break;
+    case vm::Verdict::Defer:
+      // A status poll, a reply wait, a tick or an initialisation is in
+      // progress: retry at the next tick.
+      TaskTimer->start();
+      return;
+    default:
+      return;
   }
+  vm::BusyModel::Guard ticking = Session.Busy.Start(vm::Work::QueueTick);
   // Commands queued while these are sent (an edit during a reply wait) join
   // the end of the queue and go out in this same run, in order.
-  const auto sendQueued = [this] {
-    while (!ExitRequested) {
-      const auto entry = Tasks.TakeNextEntry();
+  const auto sendQueued = [this, &tasks] {
+    while (!Session.ExitRequested) {
+      const auto entry = tasks.TakeNextEntry();
       if (!entry) break;
-      const QString reply = SendCommand(QString::fromStdString(entry->command));
+      const QString reply = Session.Link().SendCommand(QString::fromStdString(entry->command));
       // A script's line: its reply goes back to the client that sent it.
-      if (entry->ticket && RemoteReply) RemoteReply(entry->ticket, reply);
+      if (entry->ticket) Session.AnswerRemoteLine(entry->ticket, reply);
     }
   };
   // Edits queued before a Refresh or recall go out first, so that what the
   // request reads back (and shows) is what the instrument then holds.
-  if (Tasks.RecallRequested() || Tasks.ReinitRequested()) sendQueued();
-  if (auto request = ExitRequested ? std::optional<vm::TaskRequest>() : Tasks.TakeRequest()) {
+  if (tasks.RecallRequested() || tasks.ReinitRequested()) sendQueued();
+  if (auto request =
+          Session.ExitRequested ? std::optional<vm::TaskRequest>() : tasks.TakeRequest()) {
     // No user edits from the recall's exchange to the end of the re-reading.
     const TInputLock lock({findChild<QWidget *>(QStringLiteral("MainClient"))});
     StatusTimer->stop();
-    if (request->recall) SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
+    if (request->recall)
+      Session.Link().SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
     Initialize();
-    Tasks.FinishRequest();
-    if (!ExitRequested) StatusTimer->start();
+    tasks.FinishRequest();
+    if (!Session.ExitRequested) StatusTimer->start();
   }
   sendQueued();
-  Tasks.EndTick();
-  if (!ExitRequested && TaskWork(Tasks)) TaskTimer->start();
+  ticking.Release();
+  if (!Session.ExitRequested && TaskWork(tasks)) TaskTimer->start();
 }
 
 void TMainForm::RunStopbtnClick() {
-  if (SystemRunning)
+  if (Session.SystemRunning)
     SystemStop();
   else
     SystemStart();
@@ -79,12 +85,12 @@ void TMainForm::SystemStart() {
   if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
     b->setText(QString::fromStdString(a.caption));
   QueuedCommandToPort(QString::fromStdString(a.command));
-  SystemRunning = a.running;
+  Session.SystemRunning = a.running;
 }
 
 void TMainForm::SystemStop() {
   const vm::RunStopAction a = vm::RunStopClick(true);
-  SystemRunning = a.running;
+  Session.SystemRunning = a.running;
   if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
     anim->Stop();
     anim->hide();
@@ -103,6 +109,5 @@ void TMainForm::SaveStorageBin(QObject *Sender) {
 void TMainForm::RecallStorageBin(QObject *Sender) {
   const auto bin = NumberFromComponentName(Sender);
   if (!bin) return;
-  Tasks.RequestRecall(*bin);
-  TaskTimer->start();
+  Session.RequestRecall(*bin);
 }

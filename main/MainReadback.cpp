@@ -10,7 +10,6 @@
 
 #include "controls/plussped.h"
 #include "forms/MainWindowForm.h"
-#include "link/Communication.h"
 #include "main/Main.h"
 #include "main/core/CommandSet.h"
 
@@ -46,8 +45,8 @@ QStringList Items(const QComboBox *list) {
 }  // namespace
 
 void TMainForm::ApplySystemReadback(const vm::SystemReadback &r) {
-  const vm::TSystemParameters &v = SystemParameters;
-  if (r.running) SystemRunning = *r.running;
+  const vm::TSystemParameters &v = Session.SystemParameters;
+  if (r.running) Session.SystemRunning = *r.running;
   if (r.Applies(2)) Assign(findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj")), v.Period);
   if (r.Applies(3)) Select(findChild<QComboBox *>(QStringLiteral("SystemModeSel")), v.Mode);
   if (r.Applies(4))
@@ -61,7 +60,7 @@ void TMainForm::ApplySystemReadback(const vm::SystemReadback &r) {
 }
 
 void TMainForm::ApplyTrigGateReadback(const vm::TrigGateReadback &r) {
-  const vm::TSystemParameters &v = SystemParameters;
+  const vm::TSystemParameters &v = Session.SystemParameters;
   if (r.Applies(1)) Select(findChild<QComboBox *>(QStringLiteral("TrigModeSel")), v.TrigMode);
   if (r.Applies(2)) Select(findChild<QComboBox *>(QStringLiteral("TriggerEdgeSel")), v.TrigEdge);
   if (r.Applies(3))
@@ -75,7 +74,7 @@ void TMainForm::ApplyTrigGateReadback(const vm::TrigGateReadback &r) {
 void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {
   if (n < 1 || n > BuiltChannels()) return;
   const size_t i = size_t(n);
-  const vm::TChannelParameters &v = ChannelParameters[i];
+  const vm::TChannelParameters &v = Session.ChannelParameters[i];
   if (r.Applies(1)) {
     // Shown checked for 1 only; the cache keeps the value as received.
     const QSignalBlocker block(ChEnablebox[i]);
@@ -112,7 +111,7 @@ void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {
     QComboBox *sync = ChSyncSourceSel[i];
     // The list loses the channels the model lacks and the channel's own
     // entry at its first readback; later readbacks find it trimmed.
-    forms::TrimSyncSourceList(sync, n, ChannelCount);
+    forms::TrimSyncSourceList(sync, n, Session.ChannelCount);
     std::vector<std::string> items;
     for (const QString &s : Items(sync)) items.push_back(s.toStdString());
     Select(sync, vm::GetChannelIndex(items, v.SyncSource));
@@ -122,7 +121,8 @@ void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {
 void TMainForm::UpdateChMux(int chnum) {
   if (chnum < 1 || chnum > BuiltChannels()) return;
   QListWidget *list = ChMuxSelect[size_t(chnum)];
-  const vm::MuxDisplay d = vm::MuxDisplayFor(ChannelParameters[size_t(chnum)].Mux, ChannelCount);
+  const vm::MuxDisplay d =
+      vm::MuxDisplayFor(Session.ChannelParameters[size_t(chnum)].Mux, Session.ChannelCount);
   {
     // Marks set from here raise no event, whether a handler listens to the
     // list or to its model; the view is repainted below.
@@ -135,5 +135,5 @@ void TMainForm::UpdateChMux(int chnum) {
     }
   }
   list->viewport()->update();
-  forms::SetMuxLayout(list, ChannelCount);
+  forms::SetMuxLayout(list, Session.ChannelCount);
 }

@@ -12,7 +12,7 @@
 #include "ui/Dialogs.h"
 #include "ui/FileDialogs.h"
 #include "forms/MessageInfo.h"
-#include "link/Communication.h"
+#include "link/InstrumentLink.h"
 #include "main/Main.h"
 #include "main/WholeFile.h"
 #include "main/core/SettingsFile.h"
@@ -25,37 +25,25 @@ constexpr auto kTextFilter = "Text file (*.txt)";
 
 QString L(const char *s) { return QString::fromLatin1(s); }
 
-// Marks the window busy with a settings file for the life of one handler.
-class SettingsFileWork {
- public:
-  explicit SettingsFileWork(TMainForm &f) : f_(f) { f_.SettingsFileBusy = true; }
-  ~SettingsFileWork() { f_.SettingsFileBusy = false; }
-  SettingsFileWork(const SettingsFileWork &) = delete;
-  SettingsFileWork &operator=(const SettingsFileWork &) = delete;
-
- private:
-  TMainForm &f_;
-};
-
-// A save or restore cannot start while another one or an initialisation is
-// running (a menu click reaches us through the events they dispatch). Told
-// to the user; true means refused.
-bool RefusedWhileBusy(TMainForm &f) {
-  if (!f.SettingsFileBusy && !f.InitializeRunning()) return false;
-  vm::ShowInfo(&f, QStringLiteral("The unit's settings are being read or loaded. "
-                                  "Please try again when this has finished."));
-  return true;
-}
-
-// A click dispatched while an exchange waits for its reply must not start
-// exchanges of its own (they would find the port in use and send nothing):
-// it runs again once the exchange has ended. True means deferred.
-bool DeferredWhileExchanging(TMainForm &f, void (TMainForm::*handler)()) {
-  if (!f.ComPort->InUse() && !f.TaskBusy() && !f.StatusUpdateBusy) return false;
-  QTimer::singleShot(10, &f, [&f, handler] {
-    if (!f.ExitRequested) (f.*handler)();
-  });
-  return true;
+// Whether a save or restore may start now. Another one or an initialisation
+// under way (a menu click reaches us through the events they dispatch):
+// refused, and the user is told. An exchange, a tick or a poll under way: the
+// click runs again shortly, once it has ended (its exchanges would find the
+// port in use and send nothing).
+bool MayStartSettingsFile(TMainForm &f, void (TMainForm::*handler)()) {
+  switch (f.Session.MayStart(vm::Work::SettingsFile)) {
+    case vm::Verdict::Run:
+      return true;
+    case vm::Verdict::Skip:
+      vm::ShowInfo(&f, QStringLiteral("The unit's settings are being read or loaded. "
+                                      "Please try again when this has finished."));
+      return false;
+    case vm::Verdict::Defer:
+      QTimer::singleShot(10, &f, [&f, handler] { (f.*handler)(); });
+      return false;
+    default:
+      return false;
+  }
 }
 
 QStringList LinesOf(const QByteArray &bytes) {
@@ -78,27 +66,14 @@ QByteArray FileBytes(const QStringList &lines) {
 
 }  // namespace
 
-QFileDialog *TMainForm::OpenFile() {
-  // Lives with the window, so it offers the last file again.
-  auto *open = findChild<QFileDialog *>(QStringLiteral("OpenFile"));
-  if (!open) {
-    open = new QFileDialog(this);
-    open->setObjectName(QStringLiteral("OpenFile"));
-    open->setAcceptMode(QFileDialog::AcceptOpen);
-    open->setFileMode(QFileDialog::ExistingFile);
-    open->setDirectory(QDir::currentPath());
-    open->setWindowTitle(QStringLiteral("Open"));
-  }
-  return open;
-}
+QFileDialog *TMainForm::OpenFile() { return vm::OwnedOpenDialog(this); }
 
 void TMainForm::SaveToFile1Click() {
-  if (RefusedWhileBusy(*this) || DeferredWhileExchanging(*this, &TMainForm::SaveToFile1Click))
-    return;
-  SettingsFileWork work(*this);
+  if (!MayStartSettingsFile(*this, &TMainForm::SaveToFile1Click)) return;
+  const vm::BusyModel::Guard busy = Session.Busy.Start(vm::Work::SettingsFile);
   // A fresh record of the instrument, without the progress window.
   Initialize();
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
   // A readback that ended on an unreadable reply left an incomplete record
   // (and has told the user): nothing is offered for saving.
   if (LastInitializeFailed) return;
@@ -109,7 +84,7 @@ void TMainForm::SaveToFile1Click() {
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.selectNameFilter(L(kTextFilter));
   const QString name = vm::ExecFileDialog(&dialog);
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
   if (name.isEmpty()) {
     vm::ShowInfo(this, L(vm::kSaveCancelled));
     return;
@@ -121,22 +96,20 @@ void TMainForm::SaveToFile1Click() {
                                 ": the unit's settings could not be read completely.");
     return;
   }
-  const QString error = vm::WriteWholeFile(name, FileBytes(SettingsList));
+  const QString error = vm::WriteWholeFile(name, FileBytes(Session.SettingsList));
   if (!error.isEmpty())
     vm::ShowFileError(this, "The settings could not be saved to " +
                                 QDir::toNativeSeparators(name) + ": " + error);
 }
 
 void TMainForm::RestoreSettingsFromFile1Click() {
-  if (RefusedWhileBusy(*this) ||
-      DeferredWhileExchanging(*this, &TMainForm::RestoreSettingsFromFile1Click))
-    return;
-  SettingsFileWork work(*this);
+  if (!MayStartSettingsFile(*this, &TMainForm::RestoreSettingsFromFile1Click)) return;
+  const vm::BusyModel::Guard busy = Session.Busy.Start(vm::Work::SettingsFile);
 
   QFileDialog *open = OpenFile();
   open->setDefaultSuffix(QStringLiteral("txt"));
   const QString name = vm::ExecFileDialog(open);
-  if (name.isEmpty() || ExitRequested) return;
+  if (name.isEmpty() || Session.ExitRequested) return;
 
   // Read it whole before anything is sent: a file that cannot be read
   // changes nothing, and the program carries on as before.
@@ -148,10 +121,10 @@ void TMainForm::RestoreSettingsFromFile1Click() {
                                 " could not be read: " + file.errorString());
     return;
   }
-  SettingsList = LinesOf(bytes);
+  Session.SettingsList = LinesOf(bytes);
   // The replay works on its own copy: a Refresh served in between (through
   // the events dispatched after each line) rebuilds SettingsList.
-  const QStringList lines = SettingsList;
+  const QStringList lines = Session.SettingsList;
 
   if (lines.isEmpty()) {
     vm::ShowInfo(this, L(vm::kEmptyFile));
@@ -165,16 +138,17 @@ void TMainForm::RestoreSettingsFromFile1Click() {
       const std::string text = line.toStdString();
       if (vm::ClassifySettingsLine(text) == vm::SettingsLineKind::Comment) continue;
       const std::string sent = vm::SettingsReplayLine(text);
-      SendCommand(sent == text ? line : QString::fromStdString(sent));
+      Session.Link().SendCommand(sent == text ? line : QString::fromStdString(sent));
       QCoreApplication::processEvents();
-      if (ExitRequested) return;
+      if (Session.ExitRequested) return;
     }
   }
-  if (ExitRequested) return;
+  if (Session.ExitRequested) return;
   // Read back what the instrument made of it; the progress window shows the
   // channel being read.
   Initialize();
   if (MessageForm) MessageForm->close();
-  if (ExitRequested || LastInitializeFailed) return;  // the failure has been reported
+  if (Session.ExitRequested || LastInitializeFailed) return;  // the failure has been reported
+  Session.NoteSettingsRestored();
   vm::ShowInfo(this, L(vm::kSettingsLoaded));
 }

@@ -14,36 +14,38 @@
 #include "controls/plussped.h"
 #include "ui/Dialogs.h"
 #include "forms/FormArt.h"
-#include "link/Communication.h"
+#include "link/InstrumentLink.h"
 #include "main/Main.h"
 #include "main/core/CommandSet.h"
 #include "serial/VMComPort.h"
 
 void TMainForm::StatusTimerTimer() {
-  switch (vm::DecideStatusTick(ComPort->InUse(), DemoMode, CalLoadPending || CalReadPending,
-                               Tasks.TaskBusy() || Tasks.InitializeRunning())) {
-    case vm::StatusTick::Skip:
-      return;
-    case vm::StatusTick::StopPolling:
+  switch (Session.MayStart(vm::Work::StatusPoll)) {
+    case vm::Verdict::Run:
+      break;
+    case vm::Verdict::Cancel:
+      // Polling ends for good in demonstration mode.
       StatusTimer->stop();
       return;
-    case vm::StatusTick::Poll:
-      break;
+    default:  // tried again at the next tick
+      return;
   }
   StatusTimer->stop();
-  StatusUpdateBusy = true;
+  vm::BusyModel::Guard polling = Session.Busy.Start(vm::Work::StatusPoll);
   UpdateStatus();
-  if (ServiceWindowRequested && !ExitRequested) {
+  if (ServiceWindowRequested && !Session.ExitRequested) {
     if (auto *item = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
       item->setVisible(true);
     if (OpenServiceWindow) OpenServiceWindow();
     ServiceWindowRequested = false;
   }
-  StatusUpdateBusy = false;
-  if (!ExitRequested) StatusTimer->start();
+  polling.Release();
+  if (!Session.ExitRequested) StatusTimer->start();
 }
 
 void TMainForm::UpdateStatus() {
+  // The shot count is a cached setting too.
+  const TInstrumentSession::ParameterWatch watch(Session);
   // 1. The port may have gone (an unplugged adapter).
   if (!ComPort->Open()) {
     vm::MessageRequest box;
@@ -59,10 +61,10 @@ void TMainForm::UpdateStatus() {
   }
 
   // 2-4. Run state and adjustable outputs.
-  SystemStatus = QueryInteger(QString::fromLatin1(vm::kStatusQuery));
-  if (ExitRequested) return;
-  if (const auto running = vm::RunStateAfterPoll(SystemRunning, SystemStatus)) {
-    SystemRunning = *running;
+  Session.SystemStatus = Session.Link().QueryInteger(QString::fromLatin1(vm::kStatusQuery));
+  if (Session.ExitRequested) return;
+  if (const auto running = vm::RunStateAfterPoll(Session.SystemRunning, Session.SystemStatus)) {
+    Session.SystemRunning = *running;
     if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
       if (*running) {
         anim->Start();
@@ -75,16 +77,16 @@ void TMainForm::UpdateStatus() {
     if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
       b->setText(*running ? QStringLiteral("Stop") : QStringLiteral("Run"));
   }
-  const bool hadAdjustableOutputs = AdjustableOutputs;
-  AdjustableOutputs = vm::DecodeStatusWord(SystemStatus).adjustableOutputs;
-  if (AdjustableOutputs != hadAdjustableOutputs) ApplyAdjustableOutputs();
+  const bool hadAdjustableOutputs = Session.AdjustableOutputs;
+  Session.AdjustableOutputs = vm::DecodeStatusWord(Session.SystemStatus).adjustableOutputs;
+  if (Session.AdjustableOutputs != hadAdjustableOutputs) ApplyAdjustableOutputs();
 
   // 5. The shot count, only while its page shows.
   auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
-  if (pages && vm::ReadsShotCount(pages->currentIndex(), SystemParameters.CounterEnabled)) {
-    const int64_t count = QueryInt64(QString::fromLatin1(vm::kShotCountQuery));
-    if (ExitRequested) return;
-    SystemParameters.ShotCount = vm::ShotCountLow32(count);
+  if (pages && vm::ReadsShotCount(pages->currentIndex(), Session.SystemParameters.CounterEnabled)) {
+    const int64_t count = Session.Link().QueryInt64(QString::fromLatin1(vm::kShotCountQuery));
+    if (Session.ExitRequested) return;
+    Session.SystemParameters.ShotCount = vm::ShotCountLow32(count);
     if (auto *l = findChild<QLabel *>(QStringLiteral("ShotCountlbl")))
       l->setText(QString::fromStdString(vm::ShotCountText(count)));
   }
@@ -92,13 +94,13 @@ void TMainForm::UpdateStatus() {
   // 6. Errors: once one was reported the label blinks with the poll and the
   // instrument is not asked again.
   auto *label = findChild<QLabel *>(QStringLiteral("ErrorLabel"));
-  if (!ErrorState.NeedsQuery()) {
+  if (!Session.ErrorState.NeedsQuery()) {
     if (label) label->setVisible(label->isHidden());
     return;
   }
-  const int32_t code = QueryInteger(QString::fromLatin1(vm::kErrorQuery));
-  if (ExitRequested) return;
-  if (ErrorState.OnReply(code) && label) {
+  const int32_t code = Session.Link().QueryInteger(QString::fromLatin1(vm::kErrorQuery));
+  if (Session.ExitRequested) return;
+  if (Session.ErrorState.OnReply(code) && label) {
     if (const auto caption = vm::ErrorCaption(code)) label->setText(QString::fromStdString(*caption));
     label->show();
   }
@@ -107,26 +109,29 @@ void TMainForm::UpdateStatus() {
 // The output-mode lists follow the instrument's latest word on adjustable
 // outputs; the amplitude is adjustable only with the adjustable mode chosen.
 void TMainForm::ApplyAdjustableOutputs() {
-  const int last = std::min(ChannelCount, BuiltChannels());
+  const int last = std::min(Session.ChannelCount, BuiltChannels());
   for (int n = 1; n <= last; ++n) {
     const size_t i = size_t(n);
-    const bool amplitude = AdjustableOutputs && ChannelParameters[i].OutputMode == 1;
-    ChOutputModeSel[i]->setEnabled(AdjustableOutputs);
+    const bool amplitude =
+        Session.AdjustableOutputs && Session.ChannelParameters[i].OutputMode == 1;
+    ChOutputModeSel[i]->setEnabled(Session.AdjustableOutputs);
     ChAmplitudeAdjGrp[i]->setEnabled(amplitude);
     ChAmplitudeAdj[i]->setSpinEnabled(amplitude);
   }
 }
 
 void TMainForm::ShotCountEnblClick() {
+  const TInstrumentSession::ParameterWatch watch(Session);
   auto *box = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl"));
   const bool on = box && box->isChecked();
   QueuedCommandToPort(QString::fromStdString(vm::CounterEnableCommand(on)));
-  SystemParameters.CounterEnabled = on ? 1 : 0;
+  Session.SystemParameters.CounterEnabled = on ? 1 : 0;
 }
 
 void TMainForm::ClearShotCountClick() {
+  const TInstrumentSession::ParameterWatch watch(Session);
   QueuedCommandToPort(QString::fromStdString(vm::CounterClearCommand()));
-  SystemParameters.ShotCount = 0;
+  Session.SystemParameters.ShotCount = 0;
   if (auto *l = findChild<QLabel *>(QStringLiteral("ShotCountlbl")))
     l->setText(QString::fromLatin1(vm::kShotCountCleared));
 }

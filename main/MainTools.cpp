@@ -154,17 +154,17 @@ void TMainForm::CaptureScreenShot1Click() {
 }
 
 void TMainForm::WebSite1Click() {
-  const auto url = vm::WebSiteFor(CompanyBadge.toStdString(), VM_MAKER_URL, VM_PARTNER_URL);
+  const auto url = vm::WebSiteFor(Session.CompanyBadge.toStdString(), VM_MAKER_URL, VM_PARTNER_URL);
   if (url) QDesktopServices::openUrl(QUrl(QString::fromStdString(*url)));
 }
 
 void TMainForm::About1Click() {
   vm::AboutIdentity id;
-  id.badge = CompanyBadge.toStdString();
-  id.model = ModelNumber.toStdString();
-  id.serial = SerialNumber;
-  id.firmware = FirmwareVersion.toStdString();
-  id.fpga = FpgaVersion.toStdString();
+  id.badge = Session.CompanyBadge.toStdString();
+  id.model = Session.ModelNumber.toStdString();
+  id.serial = Session.SerialNumber;
+  id.firmware = Session.FirmwareVersion.toStdString();
+  id.fpga = Session.FpgaVersion.toStdString();
   id.softwareVersion = VersionInfo->FileVersion().toStdString();
   // A Qt box breaks lines at LF alone.
   vm::ShowInfo(this, QString::fromStdString(vm::AboutText(id)).replace(QStringLiteral("\r\n"),

@@ -32,7 +32,7 @@ QString Rect(const QWidget *w, const QRect &local) {
 }
 
 // Texts go last on a line, so they may hold blanks.
-void WriteWindow(TMainForm *w, QTextStream &out) {
+void WriteWindow(TMainForm *w, const TInstrumentSession &session, QTextStream &out) {
   out << "window " << Rect(w, w->rect()) << "\n";
   if (QWidget *f = QApplication::focusWidget()) out << "focus " << f->objectName() << "\n";
   out << "popup " << int(QApplication::activePopupWidget() != nullptr) << "\n";
@@ -85,7 +85,7 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
       }
     }
   }
-  const vm::TSystemParameters &s = w->SystemParameters;
+  const vm::TSystemParameters &s = session.SystemParameters;
   out << "sys Period " << Num(s.Period) << "\nsys Mode " << s.Mode << "\nsys BurstCount "
       << s.BurstCount << "\nsys DutyOnCount " << s.DutyOnCount << "\nsys DutyOffCount "
       << s.DutyOffCount << "\nsys CycleCount " << s.CycleCount << "\nsys TrigMode " << s.TrigMode
@@ -95,7 +95,7 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
       << "\nsys CounterSource " << s.CounterSource << "\nsys InputClock " << s.InputClock
       << "\nsys OutputClock " << s.OutputClock << "\n";
   for (int n = 1; n <= 8; ++n) {
-    const vm::TChannelParameters &p = w->ChannelParameters[size_t(n)];
+    const vm::TChannelParameters &p = session.ChannelParameters[size_t(n)];
     out << "ch " << n << " Enabled " << p.Enabled << " Delay " << Num(p.Delay) << " Width "
         << Num(p.Width) << " Mode " << p.Mode << " BurstCount " << p.BurstCount
         << " DutyOnCount " << p.DutyOnCount << " DutyOffCount " << p.DutyOffCount
@@ -104,11 +104,12 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
         << " ControlMode " << p.ControlMode << " PhaseSync " << p.PhaseSync << " GateMode "
         << p.GateMode << " GateLogic " << p.GateLogic << " SyncSource " << p.SyncSource << "\n";
   }
-  out << "limits " << Num(w->Limits.PeriodResolution) << " " << Num(w->Limits.DelayResolution)
-      << " " << Num(w->Limits.WidthResolution) << "\n";
-  out << "queue " << w->Tasks.PendingCommands().size() << " "
-      << int(w->ComPort && w->ComPort->InUse()) << " " << int(w->StatusUpdateBusy) << " "
-      << int(w->CommandsDisabled()) << " " << w->ChannelCount << "\n";
+  const vm::OperatingLimits &l = session.Limits;
+  out << "limits " << Num(l.PeriodResolution) << " " << Num(l.DelayResolution) << " "
+      << Num(l.WidthResolution) << "\n";
+  out << "queue " << session.Tasks.PendingCommands().size() << " "
+      << int(session.ComPort()->InUse()) << " " << int(session.StatusUpdateBusy()) << " "
+      << int(session.CommandsDisabled()) << " " << session.ChannelCount << "\n";
   // Check-mark menu items (the logging switch, the remote-control indicator).
   for (QAction *a : w->findChildren<QAction *>())
     if (a->isCheckable() && !a->objectName().isEmpty())
@@ -117,21 +118,22 @@ void WriteWindow(TMainForm *w, QTextStream &out) {
 
 }  // namespace
 
-void InstallWindowProbe(TMainForm *w) {
+void InstallWindowProbe(TMainForm &window, const TInstrumentSession &session) {
+  TMainForm *w = &window;
   const QString dir = qEnvironmentVariable("VM5200_PROBE_DIR");
   if (dir.isEmpty() || w->findChild<QTimer *>(QStringLiteral("ProbeTimer"))) return;
   QDir().mkpath(dir);
   auto *timer = new QTimer(w);
   timer->setObjectName(QStringLiteral("ProbeTimer"));
   timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, w, [w, dir] {
+  QObject::connect(timer, &QTimer::timeout, w, [w, &session, dir] {
     const QString request = dir + "/request";
     if (!QFile::exists(request)) return;
     const QString target = dir + "/window.txt";
     QFile file(target + ".tmp");
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
       QTextStream out(&file);
-      WriteWindow(w, out);
+      WriteWindow(w, session, out);
       out.flush();
       file.close();
       QFile::remove(target);

@@ -6,10 +6,11 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include "main/Main.h"
+#include "session/InstrumentSession.h"
 
-TRemoteControl::TRemoteControl(TMainForm *form, int port, QObject *parent)
-    : QObject(parent), FForm(form), FPort(port) {
+TRemoteControl::TRemoteControl(TInstrumentSession &session, QWidget *window, int port,
+                               QObject *parent)
+    : QObject(parent), FSession(session), FWindow(window), FPort(port) {
   FPumpTimer = new QTimer(this);
   FPumpTimer->setSingleShot(true);
   FPumpTimer->setInterval(kWaitRetryMs);
@@ -18,12 +19,10 @@ TRemoteControl::TRemoteControl(TMainForm *form, int port, QObject *parent)
   FFollowTimer->setSingleShot(true);
   FFollowTimer->setInterval(kFollowPauseMs);
   connect(FFollowTimer, &QTimer::timeout, this, &TRemoteControl::FollowScript);
-  if (FForm)
-    FForm->RemoteReply = [this](uint64_t ticket, const QString &reply) { Reply(ticket, reply); };
+  connect(&FSession, &TInstrumentSession::RemoteLineAnswered, this, &TRemoteControl::Reply);
 }
 
 TRemoteControl::~TRemoteControl() {
-  if (FForm) FForm->RemoteReply = nullptr;
   for (auto &c : FClients)
     if (c->Socket) c->Socket->abort();
 }
@@ -79,8 +78,8 @@ QString TRemoteControl::MenuText() const {
 }
 
 void TRemoteControl::UpdateMenu() {
-  if (!FMenuItem && FForm) {
-    if (auto *tools = FForm->findChild<QMenu *>(QStringLiteral("ools1"))) {
+  if (!FMenuItem && FWindow) {
+    if (auto *tools = FWindow->findChild<QMenu *>(QStringLiteral("ools1"))) {
       FMenuItem = new QAction(tools);
       FMenuItem->setObjectName(QStringLiteral("RemoteControlMenu"));
       FMenuItem->setCheckable(true);
@@ -153,14 +152,14 @@ void TRemoteControl::Write(Client &c, const QByteArray &text) {
 }
 
 void TRemoteControl::Pump() {
-  if (!FForm) return;
   bool waiting = false;
   for (auto &owned : FClients) {
     Client &c = *owned;
     if (c.Socket && c.Socket->bytesToWrite() > kMaxUnsentBytes) continue;  // resumed by bytesWritten
     while (!c.InFlight && c.Lines.HasLine()) {
-      if (!FForm->RemoteLinesMayRun()) {
-        waiting = true;
+      const vm::Verdict verdict = FSession.MayStart(vm::Work::RemoteLine);
+      if (verdict != vm::Verdict::Run) {
+        if (verdict == vm::Verdict::Wait) waiting = true;
         break;
       }
       vm::remote::Line line = c.Lines.TakeLine();
@@ -173,7 +172,7 @@ void TRemoteControl::Pump() {
       const uint64_t ticket = FNextTicket++;
       FTickets[ticket] = Ticket{c.Socket.data(), line.kind == vm::remote::LineKind::Query};
       c.InFlight = ticket;
-      FForm->QueueRemoteLine(QString::fromStdString(line.text), ticket);
+      FSession.QueueRemoteLine(QString::fromStdString(line.text), ticket);
     }
     // Lines were taken: read on from what the socket holds.
     ReadClient(c);
@@ -202,10 +201,14 @@ void TRemoteControl::Reply(uint64_t ticket, const QString &reply) {
 }
 
 void TRemoteControl::FollowScript() {
-  if (!FForm || FForm->ExitRequested) return;
-  if (!FForm->RemoteLinesMayRun()) {
-    FFollowTimer->start();
-    return;
+  switch (FSession.MayStart(vm::Work::RemoteLine)) {
+    case vm::Verdict::Run:
+      FSession.RequestRefresh();
+      return;
+    case vm::Verdict::Wait:
+      FFollowTimer->start();
+      return;
+    default:
+      return;
   }
-  FForm->Up1Click();
 }

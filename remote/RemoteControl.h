@@ -1,7 +1,7 @@
 #pragma once
 // The remote-control port: a TCP listener on the loopback interface only
 // (127.0.0.1 and ::1) through which scripts drive the instrument the panel is
-// attached to. Every client line goes through the main window's command queue,
+// attached to. Every client line goes through the session's command queue,
 // in order with the user's edits; the instrument's reply goes back to the
 // client that sent it, followed by LF.
 //
@@ -12,7 +12,7 @@
 //
 // The panel follows the script: once a client's commands pause for
 // kFollowPauseMs, the window re-reads the instrument's whole configuration
-// through the Refresh request. A command can change more than the setting it
+// through the session's Refresh request. A command can change more than the setting it
 // names (a mode enables other controls, "*RCL" and "*RST" change everything),
 // and the full readback is the one path that already brings every control,
 // cache and enabling rule into agreement with the instrument.
@@ -30,7 +30,8 @@ class QAction;
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
-class TMainForm;
+class QWidget;
+class TInstrumentSession;
 
 class TRemoteControl : public QObject {
   Q_OBJECT
@@ -44,7 +45,9 @@ class TRemoteControl : public QObject {
   // once this much is waiting to go out to it.
   static constexpr qint64 kMaxUnsentBytes = 16 * 1024;
 
-  TRemoteControl(TMainForm *form, int port, QObject *parent = nullptr);
+  // Serves `session` (which outlives it); its indicator goes into the Tools
+  // menu of `window` when it has one.
+  TRemoteControl(TInstrumentSession &session, QWidget *window, int port, QObject *parent = nullptr);
   ~TRemoteControl() override;
 
   // Opens the listeners. False when the port cannot be had (in use); the
@@ -79,7 +82,8 @@ class TRemoteControl : public QObject {
   void UpdateMenu();
   Client *ClientOf(QTcpSocket *socket);
 
-  QPointer<TMainForm> FForm;
+  TInstrumentSession &FSession;
+  QPointer<QWidget> FWindow;
   int FPort;
   bool FListening = false;
   QString FError;

@@ -56,16 +56,6 @@ vm::serial::Handshake ToDevice(THandshake h) {
   }
 }
 
-TPortAsk &AskAnswer() {
-  static TPortAsk a;
-  return a;
-}
-
-TPortPick &PickAnswer() {
-  static TPortPick p;
-  return p;
-}
-
 }  // namespace
 
 TVMComPort::TVMComPort(QObject *AOwner) : QObject(AOwner) {}
@@ -73,18 +63,18 @@ TVMComPort::TVMComPort(QObject *AOwner) : QObject(AOwner) {}
 TVMComPort::~TVMComPort() { Close(); }
 
 void TVMComPort::SetUserAnswers(TPortAsk ask, TPortPick pick) {
-  AskAnswer() = std::move(ask);
-  PickAnswer() = std::move(pick);
+  FAsk = std::move(ask);
+  FPick = std::move(pick);
 }
 
 bool TVMComPort::ask(TPortQuestion::TKind kind, const QString &text, const QString &detail) {
-  if (!AskAnswer()) return false;
+  if (!FAsk) return false;
   TPortQuestion q;
   q.Kind = kind;
   q.Text = text;
   q.Detail = detail;
   // A copy: the answer may install other answers while its box is open.
-  const TPortAsk answer = AskAnswer();
+  const TPortAsk answer = FAsk;
   return answer(parent(), q);
 }
 
@@ -394,8 +384,8 @@ bool TVMComPort::Pick() {
   FShowErrors = showErrors;
   FPortNumber = port;
 
-  if (!PickAnswer()) return false;
-  const TPortPick pick = PickAnswer();
+  if (!FPick) return false;
+  const TPortPick pick = FPick;
   const QString entry = pick(parent(), openable, PortName(FPortNumber));
   if (!self || entry.isEmpty()) return false;
   if (auto n = vm::serial::ParseComPortNumber(entry.toStdString())) {

@@ -27,7 +27,8 @@ enum THandshake : std::uint8_t { hsNone, hsHardware, hsAssertAll };
 enum TParity : std::uint8_t { parNone, parEven, parOdd };
 
 // What the component asks its user. The component shows nothing itself: the
-// window layer installs the answers (SetUserAnswers) and shows the boxes.
+// owner of its window side installs the answers (SetUserAnswers) and shows
+// the boxes.
 struct TPortQuestion {
   enum TKind : std::uint8_t {
     pqOpenError,  // "Error opening COM<n>: " with the reason; Abort or Retry
@@ -151,9 +152,9 @@ class TVMComPort : public QObject {
   // The machine's serial port numbers, ascending, no zeros.
   QList<int> GetValidSerialPorts() const;
 
-  // Process-wide answers to the component's questions and its pick. Without
-  // them nothing is shown: questions are answered Abort, a pick is cancelled.
-  static void SetUserAnswers(TPortAsk ask, TPortPick pick);
+  // This port's answers to its questions and its pick. Without them nothing
+  // is shown: questions are answered Abort, a pick is cancelled.
+  void SetUserAnswers(TPortAsk ask, TPortPick pick);
 
   // "COM<n>".
   static QString PortName(int n);
@@ -191,4 +192,6 @@ class TVMComPort : public QObject {
   int FLastOpenError = 0;
   QString FLastOpenDevice;
   int FLastLockOwner = 0;
+  TPortAsk FAsk;
+  TPortPick FPick;
 };

@@ -18,12 +18,12 @@
 #include "controls/plussped.h"
 #include "forms/MessageInfo.h"
 #include "forms/ServiceWindowForm.h"
-#include "link/Communication.h"
 #include "link/DateTimeText.h"
-#include "main/Main.h"
+#include "link/InstrumentLink.h"
 #include "main/NameNumber.h"
 #include "main/core/CommandSet.h"
-#include "serial/VMComPort.h"
+#include "session/InstrumentSession.h"
+#include "ui/FileDialogs.h"
 
 TServiceForm *ServiceForm = nullptr;
 
@@ -37,8 +37,8 @@ int ChannelOf(QObject *sender) {
 }
 }  // namespace
 
-TServiceForm::TServiceForm(TMainForm *main, QWidget *parent)
-    : QWidget(parent, Qt::Window), FMain(main) {
+TServiceForm::TServiceForm(TInstrumentSession &session, QWidget *parent)
+    : QWidget(parent, Qt::Window), Session(session) {
   if (!ServiceForm) ServiceForm = this;
   setObjectName(QStringLiteral("ServiceForm"));
   forms::BuildServiceWindow(this);
@@ -95,7 +95,9 @@ TServiceForm::~TServiceForm() {
   if (ServiceForm == this) ServiceForm = nullptr;
 }
 
-TMainForm *TServiceForm::Main() const { return FMain ? FMain : MainForm; }
+QFileDialog *TServiceForm::OpenFileDialog() {
+  return OpenFile ? OpenFile() : vm::OwnedOpenDialog(this);
+}
 
 void TServiceForm::BindCalPage(int n) {
   auto find = [this, n](const char *array) {
@@ -149,10 +151,8 @@ void TServiceForm::CloseProgress() {
 // --- Opening and readback --------------------------------------------------------
 
 void TServiceForm::ServiceInitialize() {
-  TMainForm *m = Main();
-  if (!m) return;
   if (!ServiceTabsCreated) {
-    EnsureCalPages(m->ChannelCount);
+    EnsureCalPages(Session.ChannelCount);
     ServiceTabsCreated = true;
   }
   ShowReminder(false);
@@ -160,29 +160,35 @@ void TServiceForm::ServiceInitialize() {
 }
 
 void TServiceForm::RetrieveCals() {
-  TMainForm *m = Main();
-  if (!m) return;
-  m->CalReadPending = true;
-  // A status poll (or any other exchange) is waiting for its reply: a query
-  // now would give up at once and read as 0. Try again in a second.
-  if (m->StatusUpdateBusy || m->ComPort->InUse()) {
-    CalTimer->start();
-    return;
+  TInstrumentSession &m = Session;
+  TInstrumentLink &link = m.Link();
+  m.Busy.Request(vm::Work::CalReadback);
+  switch (m.MayStart(vm::Work::CalReadback)) {
+    case vm::Verdict::Run:
+      break;
+    case vm::Verdict::Defer:
+      // A status poll (or any other exchange) is waiting for its reply: a
+      // query now would give up at once and read as 0. Try again in a second.
+      CalTimer->start();
+      return;
+    default:
+      return;
   }
-  SendCommand(Q(vm::UnlockCommand()));
-  SendCommand(Q(vm::StoreCalsCommand(true)));
+  const vm::BusyModel::Guard running = m.Busy.Start(vm::Work::CalReadback);
+  link.SendCommand(Q(vm::UnlockCommand()));
+  link.SendCommand(Q(vm::StoreCalsCommand(true)));
 
   const QDateTime now = QDateTime::currentDateTime();
-  QStringList &list = m->CalSettingsList;
+  QStringList &list = m.CalSettingsList;
   list.clear();
   for (const std::string &line : vm::CalHeaderLines(
            vm::UserDateText(now.date()).toStdString(), vm::UserTimeText(now.time()).toStdString(),
-           m->windowTitle().toStdString(), m->SerialNumber, m->FirmwareVersion.toStdString(),
-           m->FpgaVersion.toStdString()))
+           m.Caption.toStdString(), m.SerialNumber, m.FirmwareVersion.toStdString(),
+           m.FpgaVersion.toStdString()))
     list << Q(line);
 
   ShowProgress(QString::fromLatin1(vm::kInitializingSystemCals));
-  vm::HoldCount::Hold commandsOff(m->CommandsOff);
+  vm::HoldCount::Hold commandsOff(m.Busy.CommandsOff);
 
   // The unit's identity and the trigger/gate input; the model read may change
   // the channel count, so the channel part is listed afterwards.
@@ -191,27 +197,27 @@ void TServiceForm::RetrieveCals() {
     double recorded = 0;
     switch (step.item) {
       case vm::CalItem::Serial:
-        m->SerialNumber = QueryInteger(header);
+        m.SetSerialNumber(link.QueryInteger(header));
         if (auto *e = findChild<QLineEdit *>(QStringLiteral("SerialNumEdit")))
-          e->setText(QString::number(m->SerialNumber));
-        recorded = m->SerialNumber;
+          e->setText(QString::number(m.SerialNumber));
+        recorded = m.SerialNumber;
         break;
       case vm::CalItem::Badge: {
-        Cal.BadgeNumber = QueryInteger(header);
-        recorded = Cal.BadgeNumber;
+        m.BadgeNumber = link.QueryInteger(header);
+        recorded = m.BadgeNumber;
         break;
       }
       case vm::CalItem::ExtGain:
-        Cal.TrigGateGainCal = QueryFloat(header);
+        m.TrigGateGainCal = link.QueryFloat(header);
         if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj")))
-          s->AssignValue(Cal.TrigGateGainCal);
-        recorded = Cal.TrigGateGainCal;
+          s->AssignValue(m.TrigGateGainCal);
+        recorded = m.TrigGateGainCal;
         break;
       case vm::CalItem::ExtOffset:
-        Cal.TrigGateOffCal = QueryFloat(header);
+        m.TrigGateOffCal = link.QueryFloat(header);
         if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj")))
-          s->AssignValue(Cal.TrigGateOffCal);
-        recorded = Cal.TrigGateOffCal;
+          s->AssignValue(m.TrigGateOffCal);
+        recorded = m.TrigGateOffCal;
         break;
       default:
         break;
@@ -220,22 +226,22 @@ void TServiceForm::RetrieveCals() {
     if (step.item == vm::CalItem::Badge) {
       // The model offered in the channels/model choice; a changed choice
       // acts as a click (its "*BAD" command is dropped: sending is off).
-      const int item = vm::ItemForModel(m->ModelNumber.toStdString());
+      const int item = vm::ItemForModel(m.ModelNumber.toStdString());
       auto *group = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons"));
       if (item >= 0 && group && group->checkedId() != item) {
         group->button(item)->setChecked(true);
         NumChSelectClick();
       }
     }
-    if (m->ExitRequested) break;
+    if (m.ExitRequested) break;
   }
 
   // Every channel read must have its controls, also after the model choice
   // raised the channel count.
-  EnsureCalPages(m->ChannelCount);
+  EnsureCalPages(m.ChannelCount);
   int shown = 0;
-  for (const vm::CalStep &step : vm::CalReadbackSteps(m->ChannelCount)) {
-    if (m->ExitRequested) break;
+  for (const vm::CalStep &step : vm::CalReadbackSteps(m.ChannelCount)) {
+    if (m.ExitRequested) break;
     const int n = step.channel;
     if (n == 0) continue;
     if (n != shown && MessageForm) {
@@ -247,22 +253,22 @@ void TServiceForm::RetrieveCals() {
     double recorded = 0;
     switch (step.item) {
       case vm::CalItem::Width:
-        c.WidthCal = QueryInteger(header);
+        c.WidthCal = link.QueryInteger(header);
         ChWidthCalAdj[size_t(n)]->AssignValue(c.WidthCal);
         recorded = c.WidthCal;
         break;
       case vm::CalItem::Delay:
-        c.DelayCal = QueryInteger(header);
+        c.DelayCal = link.QueryInteger(header);
         ChDelayCalAdj[size_t(n)]->AssignValue(c.DelayCal);
         recorded = c.DelayCal;
         break;
       case vm::CalItem::Gain:
-        c.AmpGainCal = QueryFloat(header);
+        c.AmpGainCal = link.QueryFloat(header);
         ChAmpGainAdj[size_t(n)]->AssignValue(c.AmpGainCal);
         recorded = c.AmpGainCal;
         break;
       case vm::CalItem::Offset:
-        c.AmpOffCal = QueryFloat(header);
+        c.AmpOffCal = link.QueryFloat(header);
         ChAmpOffAdj[size_t(n)]->AssignValue(c.AmpOffCal);
         recorded = c.AmpOffCal;
         break;
@@ -275,8 +281,8 @@ void TServiceForm::RetrieveCals() {
   commandsOff.Release();
   CloseProgress();
   ShowReminder(false);
-  m->CalReadPending = false;
-  if (FSaveWaiting && !m->ExitRequested) {
+  m.Busy.Finish(vm::Work::CalReadback);
+  if (FSaveWaiting && !m.ExitRequested) {
     FSaveWaiting = false;
     WriteCalFile(FPendingSavePath);
   }
@@ -287,18 +293,16 @@ void TServiceForm::RetrieveCals() {
 void TServiceForm::SetChWidthCal(QObject *Sender) {
   const int n = ChannelOf(Sender);
   auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
-  TMainForm *m = Main();
-  if (!n || !spin || !m) return;
+  if (!n || !spin) return;
   Cal.Channel[size_t(n)].WidthCal = int32_t(vm::RoundHalfEven(spin->Value()));
-  m->QueuedCommandToPort(Q(vm::CalWidthCommand(n, Cal.Channel[size_t(n)].WidthCal)));
+  Session.QueueCommand(Q(vm::CalWidthCommand(n, Cal.Channel[size_t(n)].WidthCal)));
   ShowReminder(true);
 }
 
 void TServiceForm::SetChDelayCal(QObject *Sender) {
   const int n = ChannelOf(Sender);
   auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
-  TMainForm *m = Main();
-  if (!n || !spin || !m) return;
+  if (!n || !spin) return;
   vm::TChannelCal &c = Cal.Channel[size_t(n)];
   const auto d = int32_t(vm::RoundHalfEven(spin->Value()));
   TPlusSpinEdit *width = ChWidthCalAdj[size_t(n)];
@@ -306,7 +310,7 @@ void TServiceForm::SetChDelayCal(QObject *Sender) {
                                                  width->MaxValue())
                      : c.WidthCal + (d - c.DelayCal);
   c.DelayCal = d;
-  m->QueuedCommandToPort(Q(vm::CalDelayCommand(n, d)));
+  Session.QueueCommand(Q(vm::CalDelayCommand(n, d)));
   ShowReminder(true);
   // A changed width control queues its own command right after this one.
   if (width) width->AssignValue(c.WidthCal);
@@ -315,57 +319,49 @@ void TServiceForm::SetChDelayCal(QObject *Sender) {
 void TServiceForm::SetChAmpGainCal(QObject *Sender) {
   const int n = ChannelOf(Sender);
   auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
-  TMainForm *m = Main();
-  if (!n || !spin || !m) return;
+  if (!n || !spin) return;
   Cal.Channel[size_t(n)].AmpGainCal = vm::RoundHalfEven(spin->Value());
-  m->QueuedCommandToPort(Q(vm::CalGainCommand(n, Cal.Channel[size_t(n)].AmpGainCal)));
+  Session.QueueCommand(Q(vm::CalGainCommand(n, Cal.Channel[size_t(n)].AmpGainCal)));
   ShowReminder(true);
 }
 
 void TServiceForm::SetChAmpOffCal(QObject *Sender) {
   const int n = ChannelOf(Sender);
   auto *spin = qobject_cast<TPlusSpinEdit *>(Sender);
-  TMainForm *m = Main();
-  if (!n || !spin || !m) return;
+  if (!n || !spin) return;
   Cal.Channel[size_t(n)].AmpOffCal = vm::RoundHalfEven(spin->Value());
-  m->QueuedCommandToPort(Q(vm::CalOffsetCommand(n, Cal.Channel[size_t(n)].AmpOffCal)));
+  Session.QueueCommand(Q(vm::CalOffsetCommand(n, Cal.Channel[size_t(n)].AmpOffCal)));
   ShowReminder(true);
 }
 
 void TServiceForm::TrigGateAmpGainAdjChange() {
   auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj"));
-  TMainForm *m = Main();
-  if (!s || !m) return;
-  Cal.TrigGateGainCal = s->Value();
-  m->QueuedCommandToPort(Q(vm::CalExtGainCommand(Cal.TrigGateGainCal)));
+  if (!s) return;
+  Session.TrigGateGainCal = s->Value();
+  Session.QueueCommand(Q(vm::CalExtGainCommand(Session.TrigGateGainCal)));
   ShowReminder(true);
 }
 
 void TServiceForm::TrigGateAmpOffAdjChange() {
   auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj"));
-  TMainForm *m = Main();
-  if (!s || !m) return;
-  Cal.TrigGateOffCal = s->Value();
-  m->QueuedCommandToPort(Q(vm::CalExtOffsetCommand(Cal.TrigGateOffCal)));
+  if (!s) return;
+  Session.TrigGateOffCal = s->Value();
+  Session.QueueCommand(Q(vm::CalExtOffsetCommand(Session.TrigGateOffCal)));
   ShowReminder(true);
 }
 
 void TServiceForm::StoreCalsBtnClick() {
-  TMainForm *m = Main();
-  if (!m) return;
-  m->QueuedCommandToPort(Q(vm::StoreCalsCommand(false)));
+  Session.QueueCommand(Q(vm::StoreCalsCommand(false)));
   ShowReminder(false);
-  m->QueuedCommandToPort(Q(vm::StoreCalsCommand(true)));
+  Session.QueueCommand(Q(vm::StoreCalsCommand(true)));
 }
 
 // --- Deferral and page focus ------------------------------------------------------
 
 void TServiceForm::CalTimerTimer() {
   CalTimer->stop();
-  TMainForm *m = Main();
-  if (!m) return;
-  if (m->CalLoadPending) LoadCalibrations();
-  if (m->CalReadPending) RetrieveCals();
+  if (Session.CalLoadPending()) LoadCalibrations();
+  if (Session.CalReadPending()) RetrieveCals();
 }
 
 void TServiceForm::ChPageCalibrationChanging() {

@@ -5,31 +5,39 @@
 // file back, and sets the unit's serial number and model. Hidden until opened
 // from the main window; every opening starts with a fresh readback.
 //
-// The window works on the main window's link: its flags (CommandsOff,
-// StatusUpdateBusy, CalReadPending, CalLoadPending), ChannelCount,
-// SerialNumber, CalSettingsList and command queue.
+// The window works on the session it was handed: its link and command
+// queue, its busy model (the calibration readback and load are work of their
+// own there), the identity, ChannelCount, the trigger/gate calibration and
+// CalSettingsList.
 #include <QList>
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "service/core/Calibration.h"
 
+class QFileDialog;
 class QLabel;
 class QTimer;
-class TMainForm;
+class TInstrumentSession;
 class TPlusSpinEdit;
 
 class TServiceForm : public QWidget {
   Q_OBJECT
  public:
-  // `main` is the window whose link and flags are used; nullptr means the
-  // program's MainForm at the time of use.
-  explicit TServiceForm(TMainForm *main = nullptr, QWidget *parent = nullptr);
+  // A window on `session`, which outlives it.
+  explicit TServiceForm(TInstrumentSession &session, QWidget *parent = nullptr);
   ~TServiceForm() override;
 
-  // Calibration values beside the controls: the last value read from or
-  // sent to the instrument.
+  TInstrumentSession &Session;
+  // The open-file dialog of the calibration load: the main window's, which
+  // keeps the last folder and file (set by the program's entry). Unset, the
+  // window has one of its own.
+  std::function<QFileDialog *()> OpenFile;
+
+  // Channel calibration beside the controls: the last value read from or
+  // sent to the instrument (the trigger/gate input's is the session's).
   vm::TCalibration Cal;
 
   // Spin edit arrays indexed by channel (1..8; element 0 unused).
@@ -71,7 +79,7 @@ class TServiceForm : public QWidget {
   int SaveEncoding = 0;  // vm::TextEncoding
 
  private:
-  TMainForm *Main() const;
+  QFileDialog *OpenFileDialog();
   // Builds the pages of channels up to `count` that do not exist yet and
   // binds and connects their controls.
   void EnsureCalPages(int count);
@@ -90,7 +98,6 @@ class TServiceForm : public QWidget {
   bool FSaveWaiting = false;
   bool FRestoringFocus = false;  // focus moves made by the page change are not remembered
 
-  TMainForm *FMain;
   // Context of the focus-memory connection; declared last, so it goes (and
   // the connection with it) before the memory does.
   QObject FFocusWatch;

@@ -14,12 +14,11 @@
 #include "ui/Dialogs.h"
 #include "ui/FileDialogs.h"
 #include "forms/MessageInfo.h"
-#include "link/Communication.h"
-#include "main/Main.h"
+#include "link/InstrumentLink.h"
 #include "main/core/CommandSet.h"
 #include "main/core/SettingsFile.h"
-#include "serial/VMComPort.h"
 #include "service/Service.h"
+#include "session/InstrumentSession.h"
 
 namespace {
 
@@ -36,8 +35,6 @@ void ShowError(QWidget *parent, const QString &text) {
 }  // namespace
 
 void TServiceForm::SaveCalsBtnClick() {
-  TMainForm *m = Main();
-  if (!m) return;
   ServiceInitialize();  // a fresh readback for the file
   QFileDialog dialog(this, QString::fromLatin1(vm::kCalSaveDialogTitle), QDir::currentPath(),
                      QStringLiteral("Text file (*.txt)"));
@@ -52,7 +49,7 @@ void TServiceForm::SaveCalsBtnClick() {
   }
   // The readback was deferred behind a status poll: the file gets its lines
   // once it has completed, never the previous readback's.
-  if (m->CalReadPending) {
+  if (Session.CalReadPending()) {
     FPendingSavePath = path;
     FSaveWaiting = true;
     return;
@@ -61,10 +58,8 @@ void TServiceForm::SaveCalsBtnClick() {
 }
 
 void TServiceForm::WriteCalFile(const QString &path) {
-  TMainForm *m = Main();
-  if (!m) return;
   std::vector<std::string> lines;
-  for (const QString &l : m->CalSettingsList) lines.push_back(l.toStdString());
+  for (const QString &l : Session.CalSettingsList) lines.push_back(l.toStdString());
   const std::string bytes = vm::EncodeTextFile(lines, vm::TextEncoding(SaveEncoding));
   // Written beside the target and renamed over it only when complete.
   QSaveFile file(path);
@@ -77,27 +72,31 @@ void TServiceForm::WriteCalFile(const QString &path) {
 void TServiceForm::LoadCalsBtnClick() { LoadCalibrations(); }
 
 void TServiceForm::ResumeDeferredReadback() {
-  TMainForm *m = Main();
-  if (m && m->CalReadPending && !m->ExitRequested) CalTimer->start();
+  if (Session.CalReadPending() && !Session.ExitRequested) CalTimer->start();
 }
 
 void TServiceForm::LoadCalibrations() {
-  TMainForm *m = Main();
-  if (!m) return;
-  m->CalLoadPending = true;
-  if (m->StatusUpdateBusy || m->ComPort->InUse()) {
-    CalTimer->start();
-    return;
+  TInstrumentSession &m = Session;
+  m.Busy.Request(vm::Work::CalLoad);
+  switch (m.MayStart(vm::Work::CalLoad)) {
+    case vm::Verdict::Run:
+      break;
+    case vm::Verdict::Defer:  // behind a status poll or a reply wait: in a second
+      CalTimer->start();
+      return;
+    default:
+      return;
   }
+  const vm::BusyModel::Guard running = m.Busy.Start(vm::Work::CalLoad);
   // No deferred load or readback while the dialog is open; a readback that
   // was waiting runs after a load that ends early (the timer is started
   // again), or as the successful load's own readback.
   CalTimer->stop();
-  QFileDialog *open = m->OpenFile();
+  QFileDialog *open = OpenFileDialog();
   open->setDefaultSuffix(QStringLiteral("txt"));
   const QString path = vm::ExecFileDialog(open);
   if (path.isEmpty()) {
-    m->CalLoadPending = false;
+    m.Busy.Finish(vm::Work::CalLoad);
     ResumeDeferredReadback();
     return;
   }
@@ -111,7 +110,7 @@ void TServiceForm::LoadCalibrations() {
   }
   if (!readOk) {
     // The status poll must not stay held off, nor the progress window open.
-    m->CalLoadPending = false;
+    m.Busy.Finish(vm::Work::CalLoad);
     CloseProgress();
     ShowError(this, QStringLiteral("Could not read \"%1\": %2").arg(path, file.errorString()));
     ResumeDeferredReadback();
@@ -120,24 +119,24 @@ void TServiceForm::LoadCalibrations() {
   const vm::TextFileContent content =
       vm::ReadTextFile(std::string_view(bytes.constData(), size_t(bytes.size())));
   SaveEncoding = int(content.encoding);
-  m->CalSettingsList.clear();
-  for (const std::string &l : content.lines) m->CalSettingsList << QString::fromStdString(l);
+  m.CalSettingsList.clear();
+  for (const std::string &l : content.lines) m.CalSettingsList << QString::fromStdString(l);
 
-  if (m->CalSettingsList.isEmpty()) {
+  if (m.CalSettingsList.isEmpty()) {
     vm::ShowInfo(this, QString::fromLatin1(vm::kEmptyFile));
   } else {
     ShowProgress(QString::fromLatin1(vm::kLoadingPleaseWait));
-    const QStringList lines = m->CalSettingsList;  // the readback below replaces the list
+    const QStringList lines = m.CalSettingsList;  // the readback below replaces the list
     for (const QString &line : lines) {
-      if (m->ExitRequested) break;
+      if (m.ExitRequested) break;
       QThread::msleep(kLinePauseMs);
       if (vm::ClassifySettingsLine(line.toStdString()) == vm::SettingsLineKind::Comment) continue;
-      SendCommand(line);
+      m.Link().SendCommand(line);
       QApplication::processEvents();
     }
   }
-  m->CalLoadPending = false;
-  if (m->ExitRequested) {
+  m.Busy.Finish(vm::Work::CalLoad);
+  if (m.ExitRequested) {
     CloseProgress();
     return;
   }
@@ -147,9 +146,8 @@ void TServiceForm::LoadCalibrations() {
 }
 
 void TServiceForm::SerialNumSetBtnClick() {
-  TMainForm *m = Main();
   auto *edit = findChild<QLineEdit *>(QStringLiteral("SerialNumEdit"));
-  if (!m || !edit) return;
+  if (!edit) return;
   const QString text = edit->text();
   const auto serial = vm::ParseSerialNumber(text.toStdString());
   if (!serial) {
@@ -158,8 +156,8 @@ void TServiceForm::SerialNumSetBtnClick() {
                         .arg(text));
     return;
   }
-  m->SerialNumber = *serial;
-  m->QueuedCommandToPort(QString::fromStdString(vm::SerialNumberCommand(*serial)));
+  Session.SetSerialNumber(*serial);
+  Session.QueueCommand(QString::fromStdString(vm::SerialNumberCommand(*serial)));
   ShowReminder(true);
 }
 
@@ -169,17 +167,16 @@ void TServiceForm::NumChSelectClick() {
 }
 
 void TServiceForm::SetBadge() {
-  TMainForm *m = Main();
   auto *group = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons"));
-  if (!m || !group) return;
+  if (!group) return;
   const int item = group->checkedId();
   const auto choice = vm::ModelForItem(item);
   if (!choice) return;
-  m->ChannelCount = choice->channelCount;
-  Cal.BadgeNumber = choice->badge;
+  Session.SetChannelCount(choice->channelCount);
+  Session.BadgeNumber = choice->badge;
   // A unit set to more channels than this window has pages gets them now, so
   // the next readback finds a control for every channel it reads.
-  if (ServiceTabsCreated) EnsureCalPages(m->ChannelCount);
-  m->QueuedCommandToPort(QString::fromStdString(vm::ModelCommand(item)));
+  if (ServiceTabsCreated) EnsureCalPages(Session.ChannelCount);
+  Session.QueueCommand(QString::fromStdString(vm::ModelCommand(item)));
   ShowReminder(true);
 }

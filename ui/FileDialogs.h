@@ -5,6 +5,7 @@
 #include <functional>
 
 class QFileDialog;
+class QWidget;
 
 namespace vm {
 
@@ -16,5 +17,9 @@ QString ExecFileDialog(QFileDialog *dialog);
 using FileDialogHook = std::function<QString(QFileDialog *dialog)>;
 // Installs a hook (an empty function removes it). Returns the previous one.
 FileDialogHook SetFileDialogHook(FileDialogHook hook);
+
+// The open-file dialog "OpenFile" of `owner`, created on first use; it lives
+// with its owner and keeps the last folder and file between uses.
+QFileDialog *OwnedOpenDialog(QWidget *owner);
 
 }  // namespace vm

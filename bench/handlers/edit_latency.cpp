@@ -114,7 +114,7 @@ int main(int argc, char **argv) {
   int rc = 0;
   {
     TMainForm w;
-    if (w.ExitRequested) {
+    if (w.Session.ExitRequested) {
       std::fprintf(stderr, "the program did not find the simulator\n");
       return 2;
     }
@@ -122,7 +122,7 @@ int main(int argc, char **argv) {
     const bool ready = WaitFor(
         [&] {
           return w.ChannelTabsCreated && w.StatusTimer->isActive() && !w.ComPort->InUse() &&
-                 w.Tasks.PendingCommands().empty();
+                 w.Session.Tasks.PendingCommands().empty();
         },
         60000);
     TPlusSpinEdit *delay = w.ChDelayAdj[1];
@@ -132,7 +132,7 @@ int main(int argc, char **argv) {
     }
     if (!withPolls) {
       w.StatusTimer->stop();
-      WaitFor([&] { return !w.StatusUpdateBusy && !w.ComPort->InUse(); }, 5000);
+      WaitFor([&] { return !w.Session.StatusUpdateBusy() && !w.ComPort->InUse(); }, 5000);
     }
     Transcript transcript(transcriptPath);
     if (!transcript.Open()) return 2;
@@ -156,7 +156,8 @@ int main(int argc, char **argv) {
       ms.push_back((t1 - t0) * 1000.0);
       // The reply is read, then a random pause puts the next edit at another
       // phase of the 5 ms task timer.
-      WaitFor([&] { return !w.ComPort->InUse() && w.Tasks.PendingCommands().empty(); }, 5000);
+      WaitFor([&] { return !w.ComPort->InUse() && w.Session.Tasks.PendingCommands().empty(); },
+              5000);
       const int pause = int(rng() % 20);
       QElapsedTimer t;
       t.start();

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "link/Communication.h"
+#include "link/InstrumentLink.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"
 #include "bench/support/BenchPort.h"
@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
   for (int i = 0; i < count; ++i) {
     QElapsedTimer t;
     t.start();
-    QString r = QueryText("*IDN");
+    QString r = form.Session.Link().QueryText("*IDN");
     ms.push_back(t.nsecsElapsed() / 1e6);
     if (r != "VM,5204,1234,1.00-1.25") ++bad;
   }

@@ -22,7 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/Communication.h"
+#include "link/InstrumentLink.h"
 #include "main/Main.h"
 #include "remote/RemoteControl.h"
 #include "serial/VMComPort.h"
@@ -93,7 +93,7 @@ int main(int argc, char **argv) {
   int tcpPort = 0;
   TRemoteControl *remote = nullptr;
   for (int p = 25025; p < 25125 && !remote; ++p) {
-    auto *r = new TRemoteControl(&form, p, &app);
+    auto *r = new TRemoteControl(form.Session, &form, p, &app);
     if (r->Start()) {
       remote = r;
       tcpPort = p;
@@ -118,7 +118,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < block; ++i) {
       QElapsedTimer t;
       t.start();
-      if (QueryText("*IDN") != kIdn) ++bad;
+      if (form.Session.Link().QueryText("*IDN") != kIdn) ++bad;
       local.push_back(t.nsecsElapsed() / 1e6);
     }
     // The client runs on a thread of its own while the panel's event loop

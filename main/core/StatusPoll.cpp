@@ -4,13 +4,6 @@
 
 namespace vm {
 
-StatusTick DecideStatusTick(bool portInUse, bool demoMode, bool calPending, bool taskBusy) {
-  if (portInUse) return StatusTick::Skip;
-  if (demoMode) return StatusTick::StopPolling;
-  if (calPending || taskBusy) return StatusTick::Skip;
-  return StatusTick::Poll;
-}
-
 StatusWord DecodeStatusWord(int32_t status) {
   return {(status & 1) != 0, (status & 2) != 0};
 }

@@ -7,14 +7,6 @@
 
 namespace vm {
 
-// What a tick of the status timer does.
-enum class StatusTick {
-  Skip,        // a reply wait, a calibration job or the task timer is busy: try next tick
-  StopPolling, // demonstration mode: disable the timer for good
-  Poll,        // disable the timer, poll, re-enable
-};
-StatusTick DecideStatusTick(bool portInUse, bool demoMode, bool calPending, bool taskBusy);
-
 // Reply to "*SS": bit 0 outputs running, bit 1 adjustable outputs.
 struct StatusWord {
   bool running = false;

@@ -31,12 +31,6 @@ std::optional<std::string> TaskQueue::TakeNextCommand() {
   return std::move(e->command);
 }
 
-bool TaskQueue::BeginTick(bool statusUpdateBusy, bool portInUse) {
-  if (statusUpdateBusy || portInUse || taskBusy_ || initializeRunning_) return false;
-  taskBusy_ = true;
-  return true;
-}
-
 std::optional<TaskRequest> TaskQueue::TakeRequest() {
   if (!recallRequested_ && !reinitRequested_) return std::nullopt;
   TaskRequest r{recallRequested_, recallBinNumber_};
@@ -50,8 +44,6 @@ void TaskQueue::RecoverAfterError() {
   recallRequested_ = false;
   reinitRequested_ = false;
   requestInService_ = false;
-  taskBusy_ = false;
-  initializeRunning_ = false;
 }
 
 RunStopAction RunStopClick(bool systemRunning) {

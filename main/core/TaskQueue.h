@@ -1,25 +1,13 @@
 #pragma once
-// The command queue and the task timer's bookkeeping. The window's
-// QueuedCommandToPort and ProcessTasks are thin shells around this class:
+// The command queue and the task timer's requests. The session owns one; the
+// main window's task timer sends it (TMainForm::ProcessTasks):
 //
-//   void TMainForm::QueuedCommandToPort(const QString& c) {
-//     if (Tasks.QueuedCommandToPort(c.toStdString(), CommandsDisabled())) TaskTimer->start();
-//   }
-//   void TMainForm::ProcessTasks() {
-//     TaskTimer->stop();
-//     if (nothing pending and no request) return;   // idle: the timer stays off
-//     if (!Tasks.BeginTick(StatusUpdateBusy, ComPort->InUse())) { TaskTimer->start(); return; }
-//     if (auto req = Tasks.TakeRequest()) {
-//       StatusTimer->stop();
-//       if (req->recall) SendCommand(RecallBinCommand(req->bin));
-//       Initialize();               // on a conversion error: see RecoverAfterError
-//       Tasks.FinishRequest();
-//       StatusTimer->start();
-//     }
-//     while (auto c = Tasks.TakeNextCommand()) SendCommand(*c);
-//     Tasks.EndTick();
-//     if (anything pending or requested meanwhile) TaskTimer->start();
-//   }
+//   one tick, when the busy model lets it run (vm::Work::QueueTick):
+//     if a Refresh or recall is requested: send the queued commands first,
+//       then TakeRequest(), "*RCL <bin>" for a recall, the initialisation,
+//       FinishRequest();
+//     send every queued entry, oldest first (TakeNextEntry), also those
+//       queued while the tick runs.
 //
 // Nothing queued is ever lost: the queue has no fixed size, and commands
 // queued while the tick is sending (a user's edit during a reply wait) are
@@ -40,7 +28,7 @@ struct TaskRequest {
 class TaskQueue {
  public:
   // ---- commands -------------------------------------------------------------
-  // Appends a command; false when it was dropped because the window's
+  // Appends a command; false when it was dropped because the session's
   // CommandsDisabled is set (the readback fills the controls and their change
   // events must send nothing). True means the caller enables the task timer.
   bool QueuedCommandToPort(std::string commandstr, bool commandsDisabled);
@@ -73,32 +61,19 @@ class TaskQueue {
   bool ReinitRequested() const { return reinitRequested_; }
   int RecallBinNumber() const { return recallBinNumber_; }
 
-  // ---- one tick of the task timer ---------------------------------------------
-  // False: the tick must do nothing but re-arm the timer (status poll or a
-  // reply wait in progress, a tick already running further up the stack, or
-  // an initialisation running). True: TaskBusy is set until EndTick.
-  bool BeginTick(bool statusUpdateBusy, bool portInUse);
+  // ---- serving the requests ---------------------------------------------------
   // The pending refresh/recall, if any, taken as one request (a recall and a
   // refresh requested before the tick are served by one initialisation). The
   // flags are cleared here, so a request made while it is served is kept for
   // the next tick instead of being forgotten or nested.
   std::optional<TaskRequest> TakeRequest();
   void FinishRequest() { requestInService_ = false; }
-  void EndTick() { taskBusy_ = false; }
-  bool TaskBusy() const { return taskBusy_; }
-
-  // ---- initialisation in progress (from the task timer or elsewhere) ----------
-  void BeginInitialize() { initializeRunning_ = true; }
-  void EndInitialize() { initializeRunning_ = false; }
-  bool InitializeRunning() const { return initializeRunning_; }
   // Whether the initialisation shows the "Initializing System" window: a
   // refresh or recall is being served or waits.
   bool ShowsProgress() const { return requestInService_ || recallRequested_ || reinitRequested_; }
 
-  // After an initialisation ended by an error: no tick or initialisation
-  // counts as running and the request flags are cleared. Queued commands are
-  // kept. The window then ends its hold on CommandsOff, restarts its timers and
-  // closes the message window.
+  // After an initialisation ended by an error: the request flags are cleared
+  // (they would fail the same way). Queued commands are kept.
   void RecoverAfterError();
 
  private:
@@ -108,8 +83,6 @@ class TaskQueue {
   bool reinitRequested_ = false;
   int recallBinNumber_ = 0;
   bool requestInService_ = false;
-  bool taskBusy_ = false;
-  bool initializeRunning_ = false;
 };
 
 // Run/Stop button.

@@ -1,8 +1,7 @@
 #pragma once
 // Calibration of the instrument as the service window keeps it: per-channel
-// delay/width/amplitude constants, the trigger/gate input's gain and offset,
-// the unit's model; the readback order, the lines recorded for a calibration
-// file, and the rules of the edit handlers.
+// delay/width/amplitude constants; the readback order, the lines recorded for
+// a calibration file, and the rules of the edit handlers.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -21,9 +20,6 @@ struct TChannelCal {
 
 struct TCalibration {
   std::array<TChannelCal, 9> Channel{};  // indexed 1..8, element 0 unused
-  double TrigGateGainCal = 0;
-  double TrigGateOffCal = 0;
-  int32_t BadgeNumber = 0;  // model number as written with "*BAD"
 };
 
 // One query of the calibration readback, in the order it is asked.

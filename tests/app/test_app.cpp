@@ -9,9 +9,9 @@
 #include "ui/Restart.h"
 #include "controls/rpVersionInfo.h"
 #include "forms/MessageInfo.h"
-#include "link/Communication.h"
 #include "link/LinkTestUtil.h"
 #include "service/Service.h"
+#include "session/InstrumentSession.h"
 
 using namespace vmtest;
 
@@ -46,7 +46,7 @@ class AppTest : public QObject {
     QVERIFY(args.isEmpty());  // the log switch is not passed on
     QVERIFY(!portOpenAtLaunch);
     QVERIFY(launchedAt >= 500);
-    QVERIFY(f->ExitRequested && f->RestartRequested);
+    QVERIFY(f->Session.ExitRequested && f->RestartRequested);
     QVERIFY(!f->LoggingEnabled);
   }
 
@@ -67,7 +67,7 @@ class AppTest : public QObject {
       } else {
         f->Exit1->trigger();
       }
-      QVERIFY(f->ExitRequested);
+      QVERIFY(f->Session.ExitRequested);
       QVERIFY(!f->StatusTimer->isActive() && !f->TaskTimer->isActive());
       QVERIFY(!f->ComPort->Opened() && !f->ComPort->AllowEvents() && !f->ComPort->ShowErrors());
       QVERIFY(!f->LoggingEnabled && !f->LogFile.IsOpen());
@@ -102,7 +102,8 @@ class AppTest : public QObject {
     QCOMPARE(m.findChild<QLabel *>("MessageLabel"), m.MessageLabel);
     QCOMPARE(m.MessageLabel->text(), QString("Loading. Please wait..."));
     QVERIFY(!m.isEnabled());
-    TServiceForm s;
+    TInstrumentSession session;
+    TServiceForm s(session);
     QCOMPARE(s.windowTitle(), QString("Service"));
     QVERIFY(s.isHidden());
 

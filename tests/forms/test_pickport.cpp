@@ -53,7 +53,6 @@ class PickPortTest : public QObject {
  private Q_SLOTS:
   void init() {
     dir = std::make_unique<vmtest::PortDir>();
-    vm::InstallPortDialogs();
   }
   void cleanup() {
     ptys.clear();
@@ -73,6 +72,8 @@ class PickPortTest : public QObject {
     });
 
     TVMComPort port;
+
+    vm::InstallPortDialogs(port);
     QStringList entries;
     QString current;
     WhenPickerShows(port, [&](TformPickPort *dlg) {
@@ -93,6 +94,7 @@ class PickPortTest : public QObject {
     addPort(12);
     addPort(123);
     TVMComPort port;
+    vm::InstallPortDialogs(port);
     port.setPort(12);
     WhenPickerShows(port, [](TformPickPort *dlg) {
       dlg->listPorts->setCurrentIndex(dlg->listPorts->findText("COM123"));
@@ -105,6 +107,7 @@ class PickPortTest : public QObject {
   void nothingPreselectedOrCancelLeavesThePort() {
     addPort(2);
     TVMComPort port;
+    vm::InstallPortDialogs(port);
     port.setPort(9);
     QString current = "unset";
     WhenPickerShows(port, [&](TformPickPort *dlg) {
@@ -128,6 +131,7 @@ class PickPortTest : public QObject {
       return QMessageBox::Ok;
     });
     TVMComPort port;
+    vm::InstallPortDialogs(port);
     bool shown = false;
     WhenPickerShows(port, [&](TformPickPort *dlg) {
       shown = true;

@@ -14,7 +14,8 @@ HandlerFixture::HandlerFixture(int channelCount) {
   TStartOptions options;
   options.RunFormCreate = false;
   Form = std::make_unique<TMainForm>(options);
-  Form->ChannelCount = channelCount;
+  QueueHeld.emplace(Form->Session.Busy.Start(vm::Work::QueueTick));
+  Form->Session.ChannelCount = channelCount;
   for (int n = 2; n <= channelCount; ++n) forms::CreateChannelPage(Form.get(), n);
   for (int n = 1; n <= channelCount; ++n) {
     forms::TrimChannelPage(Form.get(), n, channelCount);
@@ -41,13 +42,14 @@ HandlerFixture::~HandlerFixture() { vm::SetMessageHook(OldHook); }
 
 QStringList HandlerFixture::Pending() const {
   QStringList out;
-  for (const std::string &c : Form->Tasks.PendingCommands()) out << QString::fromStdString(c);
+  for (const std::string &c : Form->Session.Tasks.PendingCommands())
+    out << QString::fromStdString(c);
   return out;
 }
 
 QStringList HandlerFixture::Take() {
   QStringList out = Pending();
-  while (Form->Tasks.TakeNextCommand()) {
+  while (Form->Session.Tasks.TakeNextCommand()) {
   }
   return out;
 }

@@ -1,12 +1,14 @@
 #pragma once
 // A main window without start-up, with the channel pages of a model built,
 // bound and connected the way the initialisation leaves them, and small
-// helpers that drive its controls as a user does.
+// helpers that drive its controls as a user does. The session's task timer
+// is kept busy, so the queue holds what the handlers queue.
 #include <QComboBox>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "ui/Dialogs.h"
 #include "main/Main.h"
@@ -46,5 +48,6 @@ class HandlerFixture {
 
  private:
   std::unique_ptr<TMainForm> Form;
+  std::optional<vm::BusyModel::Guard> QueueHeld;
   vm::MessageHook OldHook;
 };

@@ -40,7 +40,7 @@ class TestHandlers : public QObject {
 void TestHandlers::delayAndWidthGrid() {
   HandlerFixture f(8);
   auto *delay = f.Find<TPlusSpinEdit>("ChDelayAdj2");
-  f.w().ChannelParameters[2].Delay = 1.0;
+  f.w().Session.ChannelParameters[2].Delay = 1.0;
   delay->SetValue(1.0);
 
   // Off the 0.25 ns grid: refused, the control returns to the stored delay
@@ -48,34 +48,34 @@ void TestHandlers::delayAndWidthGrid() {
   HandlerFixture::TypeDigit(delay, -10, '1');
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS2:DEL 1.00000000000"}));
   QCOMPARE(delay->Value(), 1.0);
-  QCOMPARE(f.w().ChannelParameters[2].Delay, 1.0);
+  QCOMPARE(f.w().Session.ChannelParameters[2].Delay, 1.0);
 
   // One step of the increment lands on the grid.
   HandlerFixture::KeyOnDigit(delay, -12, Qt::Key_Up);
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS2:DEL 1.00000000025"}));
-  QCOMPARE(f.w().ChannelParameters[2].Delay, 1.00000000025);
+  QCOMPARE(f.w().Session.ChannelParameters[2].Delay, 1.00000000025);
 
   // Width: same check, other channel, nothing leaks into channel 2.
   auto *width = f.Find<TPlusSpinEdit>("ChWidthAdj5");
   width->SetValue(0.000000025);
-  f.w().ChannelParameters[5].Width = 0.000000025;
+  f.w().Session.ChannelParameters[5].Width = 0.000000025;
   HandlerFixture::KeyOnDigit(width, -9, Qt::Key_Up);
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS5:WIDT 0.00000002600"}));
-  QCOMPARE(f.w().ChannelParameters[5].Width, 0.000000026);
-  QCOMPARE(f.w().ChannelParameters[2].Width, 0.0);
+  QCOMPARE(f.w().Session.ChannelParameters[5].Width, 0.000000026);
+  QCOMPARE(f.w().Session.ChannelParameters[2].Width, 0.0);
 }
 
 void TestHandlers::periodGrid() {
   HandlerFixture f(4);
   auto *period = f.Find<TPlusSpinEdit>("PeriodAdj");
-  f.w().Limits.PeriodResolution = 5e-9;
+  f.w().Session.Limits.PeriodResolution = 5e-9;
   period->setMinValue(1e-8);  // the initialisation sets the model's range
   period->SetValue(0.0000002);
-  f.w().SystemParameters.Period = 0.0000002;
+  f.w().Session.SystemParameters.Period = 0.0000002;
 
   period->AssignValue(0.0000001);
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS0:PER 0.000000100"}));
-  QCOMPARE(f.w().SystemParameters.Period, 0.0000001);
+  QCOMPARE(f.w().Session.SystemParameters.Period, 0.0000001);
 
   HandlerFixture::TypeDigit(period, -9, '2');  // 0.000000102 s
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS0:PER 0.000000100"}));
@@ -89,7 +89,7 @@ void TestHandlers::systemCountsAndClocks() {
   burst->SetValue(3999999999.0);
   HandlerFixture::KeyOnDigit(burst, 0, Qt::Key_Up);
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS0:BCO 4000000000"}));
-  QCOMPARE(f.w().SystemParameters.BurstCount, 4000000000u);
+  QCOMPARE(f.w().Session.SystemParameters.BurstCount, 4000000000u);
 
   auto *on = f.Find<TPlusSpinEdit>("SysDutyOnAdj");
   on->SetValue(3000000000.0);
@@ -110,21 +110,21 @@ void TestHandlers::systemCountsAndClocks() {
   HandlerFixture::ChooseItem(f.Find<QComboBox>("CounterSourceSel"), "Ch H");
   QCOMPARE(Joined(f.Take()), Joined((QStringList{":PULS0:ICL 25", ":PULS0:ICL SYS", ":PULS0:OCL 80",
                                   ":PULS0:OCL T0", ":PULS0:COUN:SOUR CHH"})));
-  QCOMPARE(f.w().SystemParameters.InputClock, 0);
-  QCOMPARE(f.w().SystemParameters.OutputClock, 0);
-  QCOMPARE(f.w().SystemParameters.CounterSource, 8);
+  QCOMPARE(f.w().Session.SystemParameters.InputClock, 0);
+  QCOMPARE(f.w().Session.SystemParameters.OutputClock, 0);
+  QCOMPARE(f.w().Session.SystemParameters.CounterSource, 8);
 
   auto *threshold = f.Find<TPlusSpinEdit>("TrigThresholdAdj");
   HandlerFixture::KeyOnDigit(threshold, -2, Qt::Key_Down);
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS0:EXT:LEV 2.49"}));
 
   // Auto start: the command only; the cache keeps what the readback set.
-  f.w().SystemParameters.AutoStart = 1;
+  f.w().Session.SystemParameters.AutoStart = 1;
   auto *autoStart = f.Find<QCheckBox>("AutoStartEnbl");
   QTest::mouseClick(autoStart, Qt::LeftButton);
   QTest::mouseClick(autoStart, Qt::LeftButton);
   QCOMPARE(Joined(f.Take()), Joined((QStringList{":SYST:AUT 1", ":SYST:AUT 0"})));
-  QCOMPARE(f.w().SystemParameters.AutoStart, 1);
+  QCOMPARE(f.w().Session.SystemParameters.AutoStart, 1);
 }
 
 void TestHandlers::systemAndTriggerEnabling() {
@@ -164,10 +164,10 @@ void TestHandlers::systemAndTriggerEnabling() {
           !enabled("TrigGateDebounceGrp"));
   QCOMPARE(Joined(f.Take()), Joined((QStringList{":PULS0:EXT:MOD CGAT", ":PULS0:EXT:MOD TRIG",
                                   ":PULS0:EXT:MOD DIS"})));
-  QCOMPARE(f.w().SystemParameters.TrigMode, 0);
+  QCOMPARE(f.w().Session.SystemParameters.TrigMode, 0);
 
   // A mode the window does not know leaves the pages as they are.
-  f.w().SystemParameters.TrigMode = 7;
+  f.w().Session.SystemParameters.TrigMode = 7;
   f.w().TriggerModesEnable();
   QVERIFY(!enabled("ExtThresholdGrp"));
 }
@@ -193,17 +193,17 @@ void TestHandlers::channelModeEnabling() {
   QVERIFY(!burstOn(2) && !f.Find<QGroupBox>("ChDutyOnGrp2")->isEnabled() &&
           !f.Find<QGroupBox>("ChDutyOffGrp2")->isEnabled());
   QCOMPARE(Joined(f.Take()), Joined((QStringList{":PULS2:MOD BURS", ":PULS2:MOD DCYC", ":PULS2:MOD NORM"})));
-  QCOMPARE(f.w().ChannelParameters[2].Mode, 0);
+  QCOMPARE(f.w().Session.ChannelParameters[2].Mode, 0);
 
   // The initialisation's call for every channel follows the caches.
-  f.w().ChannelParameters[4].Mode = 2;
+  f.w().Session.ChannelParameters[4].Mode = 2;
   f.w().ChModesEnable(4);
   QVERIFY(burstOn(4) && !dutyOn(4));
 }
 
 void TestHandlers::syncSourceChains() {
   HandlerFixture f(4);
-  auto &p = f.w().ChannelParameters;
+  auto &p = f.w().Session.ChannelParameters;
   auto *a = f.Find<QComboBox>("ChSyncSourceSel1");
   QCOMPARE(a->count(), 4);  // T0, Ch B, Ch C, Ch D: not its own caption
 
@@ -247,7 +247,7 @@ void TestHandlers::syncSourceChains() {
 
 void TestHandlers::syncSourceTypedAndUnlisted() {
   HandlerFixture f(4);
-  auto &p = f.w().ChannelParameters;
+  auto &p = f.w().Session.ChannelParameters;
   auto *a = f.Find<QComboBox>("ChSyncSourceSel1");
   p[1].SyncSource = 3;
   a->setCurrentIndex(a->findText("Ch C"));
@@ -300,7 +300,7 @@ void TestHandlers::multiplexerMasks() {
     HandlerFixture::ToggleCheckItem(mux, 0);
     QCOMPARE(Joined(f.Take()), Joined((QStringList{":PULS1:MUX 1", ":PULS1:MUX 5", ":PULS1:MUX 133",
                                     ":PULS1:MUX 132"})));
-    QCOMPARE(f.w().ChannelParameters[1].Mux, 132);
+    QCOMPARE(f.w().Session.ChannelParameters[1].Mux, 132);
   }
   {
     HandlerFixture f(4);
@@ -308,28 +308,28 @@ void TestHandlers::multiplexerMasks() {
     QCOMPARE(mux->count(), 4);
     for (int row = 0; row < 4; ++row) HandlerFixture::ToggleCheckItem(mux, row);
     QCOMPARE(f.Take().last(), QString(":PULS3:MUX 15"));
-    QCOMPARE(f.w().ChannelParameters[3].Mux, 15);
+    QCOMPARE(f.w().Session.ChannelParameters[3].Mux, 15);
     // Marks set from the program while the readback runs: the cache follows,
     // nothing is sent.
     {
-      const vm::HoldCount::Hold off(f.w().CommandsOff);
+      const vm::HoldCount::Hold off(f.w().Session.Busy.CommandsOff);
       mux->item(3)->setCheckState(Qt::Unchecked);
     }
     QVERIFY(f.Take().isEmpty());
-    QCOMPARE(f.w().ChannelParameters[3].Mux, 7);
+    QCOMPARE(f.w().Session.ChannelParameters[3].Mux, 7);
   }
 }
 
 void TestHandlers::listsAndCheckBoxes() {
   HandlerFixture f(4);
-  auto &p = f.w().ChannelParameters;
+  auto &p = f.w().Session.ChannelParameters;
 
   auto *enable = f.Find<QCheckBox>("ChEnablebox3");
   QTest::mouseClick(enable, Qt::LeftButton);
   QCOMPARE(p[3].Enabled, enable->isChecked() ? 1 : 0);
   // The readback sets the box from the program: cache follows, command dropped.
   {
-    const vm::HoldCount::Hold off(f.w().CommandsOff);
+    const vm::HoldCount::Hold off(f.w().Session.Busy.CommandsOff);
     enable->setChecked(!enable->isChecked());
   }
   QCOMPARE(p[3].Enabled, enable->isChecked() ? 1 : 0);
@@ -381,7 +381,7 @@ void TestHandlers::typedListTextNamingNoItem() {
   // empty word) and the cache keeps the mode the instrument holds.
   HandlerFixture::TypeIntoList(mode, "Bursty");
   QVERIFY(f.Take().isEmpty());
-  QCOMPARE(f.w().ChannelParameters[1].Mode, 2);
+  QCOMPARE(f.w().Session.ChannelParameters[1].Mode, 2);
   QCOMPARE(mode->currentText(), QString("Burst"));
 
   // The same with no item selected (a caption the model's list lacks, as the
@@ -396,7 +396,7 @@ void TestHandlers::typedListTextNamingNoItem() {
   // A caption typed in another letter case is that item.
   HandlerFixture::TypeIntoList(mode, "duty cycle");
   QCOMPARE(Joined(f.Take()), Joined(QStringList{":PULS1:MOD DCYC"}));
-  QCOMPARE(f.w().ChannelParameters[1].Mode, 3);
+  QCOMPARE(f.w().Session.ChannelParameters[1].Mode, 3);
 
   // Leaving the list after typing counts like Enter; leaving it untouched
   // sends nothing.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/Dialogs.h"
+#include "link/InstrumentLink.h"
 #include "main/Main.h"
 #include "serial/VMComPort.h"
 #include "support/PtyResponder.h"

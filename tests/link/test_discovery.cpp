@@ -10,7 +10,6 @@
 #include <QComboBox>
 
 #include "ui/Restart.h"
-#include "link/Communication.h"
 #include "forms/PickPort.h"
 #include "serial/core/PortLock.h"
 #include "link/LinkTestUtil.h"
@@ -56,21 +55,22 @@ class DiscoveryTest : public QObject {
     QVERIFY(dir.addPort(3, silent.slavePath()));
     ScratchCwd cwd;
     TMainForm f(Plain());
+    TInstrumentLink &link = f.Session.Link();
     f.ToggleLoggingState();
     auto *term = qobject_cast<QTextEdit *>(f.ResponseList);
     term->setPlainText("old text");
 
-    QVERIFY(FindInstrument());
+    QVERIFY(link.FindInstrument());
     QCOMPARE(f.ComPort->Port(), 7);
     QCOMPARE(f.ComPort->Baud(), 9600);
     QVERIFY(f.ComPort->Opened());
     QCOMPARE(f.ComPort->ResponseTime(), 25u);
     QVERIFY(!f.ComPort->ShowErrors());
-    QCOMPARE(f.CompanyBadge, QString("VM"));
-    QCOMPARE(f.ModelNumber, QString("5204"));
-    QCOMPARE(f.SerialNumber, 1234);
-    QCOMPARE(f.FirmwareVersion, QString("1.00"));
-    QCOMPARE(f.FpgaVersion, QString("1.25"));
+    QCOMPARE(f.Session.CompanyBadge, QString("VM"));
+    QCOMPARE(f.Session.ModelNumber, QString("5204"));
+    QCOMPARE(f.Session.SerialNumber, 1234);
+    QCOMPARE(f.Session.FirmwareVersion, QString("1.00"));
+    QCOMPARE(f.Session.FpgaVersion, QString("1.25"));
     QVERIFY(term->toPlainText().isEmpty());
 
     QStringList expected = Trying(3, {115200, 57600, 38400, 19200, 9600, 4800});
@@ -93,7 +93,8 @@ class DiscoveryTest : public QObject {
     QVERIFY(dir.addPort(2, inst.slavePath()));
     {
       TMainForm f(Plain());
-      QVERIFY(FindInstrument());
+      TInstrumentLink &link = f.Session.Link();
+      QVERIFY(link.FindInstrument());
       QCOMPARE(f.ComPort->Port(), 2);
       QCOMPARE(f.ComPort->Baud(), 115200);
       QCOMPARE(other.lines().size(), size_t(12));  // every rate tried there
@@ -101,7 +102,8 @@ class DiscoveryTest : public QObject {
 
     dir.removePort(2);
     TMainForm g(Plain());
-    QVERIFY(!FindInstrument());
+    TInstrumentLink &link = g.Session.Link();
+    QVERIFY(!link.FindInstrument());
     QVERIFY(!g.ComPort->Opened());
   }
 
@@ -113,7 +115,8 @@ class DiscoveryTest : public QObject {
     QVERIFY(dir.addPort(1, late.slavePath()));
     {
       TMainForm f(Plain());
-      QVERIFY(FindInstrument());
+      TInstrumentLink &link = f.Session.Link();
+      QVERIFY(link.FindInstrument());
       QCOMPARE(f.ComPort->Baud(), 115200);
       QCOMPARE(late.lines().size(), size_t(2));
     }
@@ -121,8 +124,9 @@ class DiscoveryTest : public QObject {
     early.sequence("*IDN?", {kIdn}, false);
     QVERIFY(dir.addPort(1, early.slavePath()));
     TMainForm f(Plain());
-    QVERIFY(!FindInstrument());
-    QCOMPARE(f.ModelNumber, QString());
+    TInstrumentLink &link = f.Session.Link();
+    QVERIFY(!link.FindInstrument());
+    QCOMPARE(f.Session.ModelNumber, QString());
     QCOMPARE(early.lines().size(), size_t(12));
   }
 
@@ -132,8 +136,9 @@ class DiscoveryTest : public QObject {
     inst.reply("*IDN?", kIdn);
     for (int n = 1; n <= 101; ++n) QVERIFY(dir.addPort(n, inst.slavePath()));
     TMainForm f(Plain());
+    TInstrumentLink &link = f.Session.Link();
     QCOMPARE(f.ComPort->GetValidSerialPorts().size(), 101);
-    QVERIFY(FindInstrument());
+    QVERIFY(link.FindInstrument());
     QCOMPARE(f.ComPort->Port(), 1);
   }
 
@@ -149,7 +154,7 @@ class DiscoveryTest : public QObject {
                           "No device found. Try to reconnect?\n\r\n\rMake sure unit is fully "
                           "powered on\n\rbefore selecting Yes"}));
     QCOMPARE(boxes.seen[1].buttons, QMessageBox::Yes | QMessageBox::No);
-    QVERIFY(f.ExitRequested);
+    QVERIFY(f.Session.ExitRequested);
     QVERIFY(!f.LaunchTimer->isActive());
     QVERIFY(!f.LoggingEnabled);
     QVERIFY(cwd.logBytes().startsWith("System Communication Log File "));
@@ -165,8 +170,8 @@ class DiscoveryTest : public QObject {
     dir.addPort(1, "/nonexistent/pty");
     TMainForm f(o);
     QCOMPARE(boxes.texts().last(), QString("Entering Demo Mode"));
-    QVERIFY(f.DemoMode);
-    QVERIFY(!f.ExitRequested);
+    QVERIFY(f.Session.DemoMode);
+    QVERIFY(!f.Session.ExitRequested);
     QVERIFY(f.LaunchTimer->isActive());
   }
 
@@ -182,7 +187,7 @@ class DiscoveryTest : public QObject {
       o.Switches.demo = true;
       TMainForm f(o);
       QCOMPARE(boxes.texts(), QStringList{"Entering Demo Mode"});
-      QVERIFY(f.DemoMode && !f.ComPort->Opened());
+      QVERIFY(f.Session.DemoMode && !f.ComPort->Opened());
       QVERIFY(!f.StatusTimer->isActive());
       f.LaunchTimerTimer();
       QCOMPARE(f.windowTitle(), QString(" Model 5204  SW Version: 0.0.4.0 ComPort: Demo"));
@@ -197,7 +202,7 @@ class DiscoveryTest : public QObject {
       o.SpaceHeld = [] { return true; };
       TMainForm f(o);
       QCOMPARE(boxes.texts(), QStringList{"No available ports."});
-      QVERIFY(f.ExitRequested && !f.DemoMode);
+      QVERIFY(f.Session.ExitRequested && !f.Session.DemoMode);
     }
   }
 
@@ -241,13 +246,13 @@ class DiscoveryTest : public QObject {
     o.SpaceHeld = [] { return true; };
     TMainForm f(o);
     QVERIFY(boxes.seen.empty());
-    QVERIFY(!f.ExitRequested && f.LaunchTimer->isActive());
+    QVERIFY(!f.Session.ExitRequested && f.LaunchTimer->isActive());
     QVERIFY(f.ComPort->Opened());
     QCOMPARE(f.ComPort->Port(), 6);
     QCOMPARE(f.ComPort->Baud(), 115200);
     QCOMPARE(f.ComPort->EndOfResponseRaw(), QByteArray("\r"));
     QCOMPARE(f.ComPort->ResponseTime(), 3000u);
-    QCOMPARE(f.ModelNumber, QString());
+    QCOMPARE(f.Session.ModelNumber, QString());
     QTest::qWait(50);
     QVERIFY(a.raw().empty() && b.raw().empty());
   }
@@ -280,7 +285,7 @@ class DiscoveryTest : public QObject {
              qPrintable(boxes.seen[0].detailedText));
     QVERIFY(held.raw().empty());  // never written to
     QCOMPARE(launched, 1);
-    QVERIFY(f.ExitRequested && f.RestartRequested);
+    QVERIFY(f.Session.ExitRequested && f.RestartRequested);
   }
 
   // Demonstration mode still sends edits: to port 1, read back without
@@ -293,13 +298,14 @@ class DiscoveryTest : public QObject {
     TMainForm::StartOptions o;
     o.Switches.demo = true;
     TMainForm f(o);
+    TInstrumentLink &link = f.Session.Link();
     QCOMPARE(boxes.texts(), QStringList{"Entering Demo Mode"});
-    QCOMPARE(SendCommand(":PULS1:STAT 1"), QString());  // no port 1 yet
+    QCOMPARE(link.SendCommand(":PULS1:STAT 1"), QString());  // no port 1 yet
     const QStringList told = boxes.texts();
     QVERIFY(told.size() > 1);
     for (const QString &t : told.mid(1)) QCOMPARE(t, QString("Error opening COM1: "));
     QVERIFY(dir.addPort(1, one.slavePath()));
-    SendCommand(":PULS1:STAT 1");
+    link.SendCommand(":PULS1:STAT 1");
     QVERIFY(!f.ComPort->TimedOut());  // no terminator in demo mode: no reply wait
     QTRY_COMPARE(one.lines(), std::vector<std::string>{":PULS1:STAT 1"});
     QCOMPARE(boxes.texts(), told);

@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "ui/Restart.h"
-#include "link/Communication.h"
 #include "link/InstrumentLink.h"
 #include "link/LinkTestUtil.h"
 
@@ -83,19 +82,20 @@ class LinkTest : public QObject {
     // A decimal-comma locale must not change what the conversions accept.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     auto f = form();
+    TInstrumentLink &link = f->Session.Link();
     f->ToggleLoggingState();
 
-    QCOMPARE(QueryText("*CFG? 0"), QString("  A B"));  // leading blanks stay
+    QCOMPARE(link.QueryText("*CFG? 0"), QString("  A B"));  // leading blanks stay
     QVERIFY(inst_->raw().starts_with("*CFG? 0?\r\n"));
-    QCOMPARE(LastCommand, QString("*CFG? 0?"));
-    QCOMPARE(QueryInteger("NUM"), 42);
-    QCOMPARE(QueryInt64("BIG"), Q_INT64_C(9000000000));
-    QCOMPARE(QueryInteger("HEX"), 31);
-    QCOMPARE(QueryFloat("FLT"), 0.0025);
-    QCOMPARE(QueryInteger("BIG"), 0);  // out of 32-bit range
-    QCOMPARE(QueryFloat("COMMA"), 0.0);
-    QCOMPARE(QueryInteger("ERR"), 0);
-    QCOMPARE(QueryInteger("EMPTY"), 0);
+    QCOMPARE(link.LastCommand, QString("*CFG? 0?"));
+    QCOMPARE(link.QueryInteger("NUM"), 42);
+    QCOMPARE(link.QueryInt64("BIG"), Q_INT64_C(9000000000));
+    QCOMPARE(link.QueryInteger("HEX"), 31);
+    QCOMPARE(link.QueryFloat("FLT"), 0.0025);
+    QCOMPARE(link.QueryInteger("BIG"), 0);  // out of 32-bit range
+    QCOMPARE(link.QueryFloat("COMMA"), 0.0);
+    QCOMPARE(link.QueryInteger("ERR"), 0);
+    QCOMPARE(link.QueryInteger("EMPTY"), 0);
 
     bool crlf = false;
     QStringList lines = LogLines(cwd.logBytes(), &crlf);
@@ -116,10 +116,11 @@ class LinkTest : public QObject {
     inst_->reply(":PULS0:STAT ON", "ok");
     inst_->reply("Q?", "<b>7</b>");
     auto f = form();
+    TInstrumentLink &link = f->Session.Link();
     auto *term = qobject_cast<QTextEdit *>(f->ResponseList);
     QVERIFY(term);
 
-    QCOMPARE(SendCommand(":PULS0:STAT ON"), QString("ok"));
+    QCOMPARE(link.SendCommand(":PULS0:STAT ON"), QString("ok"));
     QCOMPARE(term->document()->blockCount(), 2);
     QTextBlock sent = term->document()->firstBlock();
     QTextBlock reply = sent.next();
@@ -130,11 +131,11 @@ class LinkTest : public QObject {
 
     // Queries are not echoed; commands are dropped while disabled, queries
     // still go out.
-    const vm::HoldCount::Hold off(f->CommandsOff);
+    const vm::HoldCount::Hold off(f->Session.Busy.CommandsOff);
     f->ToggleLoggingState();
     inst_->clear();
-    QCOMPARE(SendCommand(":PULS0:STAT ON"), QString());
-    QCOMPARE(QueryText("Q"), QString("<b>7</b>"));
+    QCOMPARE(link.SendCommand(":PULS0:STAT ON"), QString());
+    QCOMPARE(link.QueryText("Q"), QString("<b>7</b>"));
     QCOMPARE(inst_->lines(), std::vector<std::string>{"Q?"});
     QCOMPARE(term->document()->blockCount(), 2);
     QVERIFY(cwd.logBytes().contains("Command Disabled:    ("));
@@ -147,10 +148,11 @@ class LinkTest : public QObject {
     inst_->reply("X?", "x");
     inst_->replyDelay(100);
     auto f = form(1000);
+    TInstrumentLink &link = f->Session.Link();
     Boxes boxes(QMessageBox::Ignore);
     QString nested = "unset";
-    QTimer::singleShot(115, [&] { nested = QueryText("X"); });
-    QCOMPARE(QueryText("SLOW"), QString("done"));
+    QTimer::singleShot(115, [&] { nested = link.QueryText("X"); });
+    QCOMPARE(link.QueryText("SLOW"), QString("done"));
     QCOMPARE(nested, QString());
     QCOMPARE(inst_->lines(), std::vector<std::string>{"SLOW?"});
     QVERIFY(boxes.seen.empty());
@@ -159,6 +161,7 @@ class LinkTest : public QObject {
   void timeoutAsksOnceAndIgnoreResumesPolling() {
     ScratchCwd cwd;
     auto f = form(150);
+    TInstrumentLink &link = f->Session.Link();
     f->ToggleLoggingState();
     f->StatusTimer->start();
     Boxes boxes(QMessageBox::Ignore);
@@ -166,13 +169,13 @@ class LinkTest : public QObject {
     boxes.onShow = [&](const vm::MessageRequest &) {
       timerRanDuringBox = f->StatusTimer->isActive();
     };
-    QCOMPARE(SendCommand(":PULS1:DEL 1"), QString());
+    QCOMPARE(link.SendCommand(":PULS1:DEL 1"), QString());
     QCOMPARE(boxes.texts(), QStringList{"Communications lost. Restart?"});
     QCOMPARE(boxes.seen[0].buttons,
              QMessageBox::Yes | QMessageBox::No | QMessageBox::Ignore);
     QVERIFY(!timerRanDuringBox);        // polling stops while the box is up
     QVERIFY(f->StatusTimer->isActive());  // and resumes after Ignore
-    QVERIFY(!f->ExitRequested);
+    QVERIFY(!f->Session.ExitRequested);
     bool crlf = false;
     QStringList lines = LogLines(cwd.logBytes(), &crlf);
     QCOMPARE(lines.size(), 4);
@@ -194,32 +197,34 @@ class LinkTest : public QObject {
       return std::nullopt;
     });
     auto f = form(100);
+    TInstrumentLink &link = f->Session.Link();
     Boxes boxes(QMessageBox::Ignore);
-    QCOMPARE(QueryText("SLOW"), QString());
+    QCOMPARE(link.QueryText("SLOW"), QString());
     QCOMPARE(boxes.texts(), QStringList{"Communications lost. Restart?"});
     QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->InCount() > 0, 2000);  // "late" is waiting
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(QueryText("A"), QString("1"));
+    QCOMPARE(link.QueryText("A"), QString("1"));
     QVERIFY(clock.elapsed() >= 30);
     inst_->pty().write("junk\r");
     QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->InCount() > 0, 2000);
     clock.restart();
-    QCOMPARE(SendCommand("B"), QString("2"));
+    QCOMPARE(link.SendCommand("B"), QString("2"));
     QVERIFY(clock.elapsed() >= 30);
     QCOMPARE(boxes.seen.size(), size_t(1));
   }
 
   void yesToLostCommunicationsRestarts() {
     auto f = form(100);
+    TInstrumentLink &link = f->Session.Link();
     Boxes boxes(QMessageBox::Yes);
     int launched = 0;
     auto old = vm::SetLaunchHook([&](const QString &, const QStringList &) { return ++launched, true; });
-    QCOMPARE(SendCommand(":PULS1:DEL 1"), QString());
+    QCOMPARE(link.SendCommand(":PULS1:DEL 1"), QString());
     vm::SetLaunchHook(old);
     QCOMPARE(boxes.texts(), QStringList{"Communications lost. Restart?"});
     QCOMPARE(launched, 1);
-    QVERIFY(f->ExitRequested && f->RestartRequested);
+    QVERIFY(f->Session.ExitRequested && f->RestartRequested);
     QVERIFY(!f->ComPort->Opened());
   }
 
@@ -230,24 +235,25 @@ class LinkTest : public QObject {
     inst_->reply("*SS?", "abc");
     inst_->reply("SLOW?", "late");
     auto f = form(400);
+    TInstrumentLink &link = f->Session.Link();
     f->LogUserName = "tester";
     f->LogStartStamp = "03-14-24_09-05-07";
     f->ToggleLoggingState();
     QVERIFY(QFile::exists(cwd.path() + "/SystemLogFile_tester_03-14-24_09-05-07.txt"));
 
-    QueryText("*IDN");
-    SendCommand(":PULS0:STAT ON");
-    QueryInteger("*SS");
+    link.QueryText("*IDN");
+    link.SendCommand(":PULS0:STAT ON");
+    link.QueryInteger("*SS");
     {
-      const vm::HoldCount::Hold off(f->CommandsOff);
-      SendCommand(":PULS1:WIDT 0.00000001000");
+      const vm::HoldCount::Hold off(f->Session.Busy.CommandsOff);
+      link.SendCommand(":PULS1:WIDT 0.00000001000");
     }
     inst_->replyDelay(150);
-    QTimer::singleShot(80, [&] { SendCommand(":PULS2:DEL 1"); });
-    QueryText("SLOW");
+    QTimer::singleShot(80, [&] { link.SendCommand(":PULS2:DEL 1"); });
+    link.QueryText("SLOW");
     inst_->replyDelay(0);
     Boxes boxes(QMessageBox::Ignore);
-    QueryText("NOTHING");
+    link.QueryText("NOTHING");
 
     bool crlf = false;
     QStringList lines = LogLines(cwd.logBytes(), &crlf);
@@ -277,7 +283,7 @@ class LinkTest : public QObject {
     // Off and on again in the same run: the same file, created anew.
     f->ToggleLoggingState();
     f->ToggleLoggingState();
-    QueryText("*IDN");
+    link.QueryText("*IDN");
     lines = LogLines(cwd.logBytes(), &crlf);
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[0].startsWith("System Communication Log File "));
@@ -288,6 +294,7 @@ class LinkTest : public QObject {
     ScratchCwd cwd;
     inst_->reply("A?", "1");
     auto f = form();
+    TInstrumentLink &link = f->Session.Link();
     f->ToggleLoggingState();
     QVERIFY(f->LoggingEnabled);
     Boxes boxes;
@@ -299,8 +306,8 @@ class LinkTest : public QObject {
     rlimit small = saved;
     small.rlim_cur = rlim_t(size + 10);
     setrlimit(RLIMIT_FSIZE, &small);
-    QString a1 = QueryText("A");
-    QString a2 = QueryText("A");
+    QString a1 = link.QueryText("A");
+    QString a2 = link.QueryText("A");
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldSignal);
 
@@ -314,6 +321,7 @@ class LinkTest : public QObject {
 
   void unwritableLocationLeavesLoggingOff() {
     auto f = form();
+    TInstrumentLink &link = f->Session.Link();
     Boxes boxes;
     ScratchCwd cwd;
     // A working directory that has gone away takes no files, not even root's.
@@ -323,7 +331,7 @@ class LinkTest : public QObject {
                                         "writable location. Logging will be disabled."});
     QVERIFY(!f->LoggingEnabled);
     QVERIFY(!f->EnableLoggingMenu->isChecked());
-    QCOMPARE(QueryText("A"), QString());  // exchanges go on without a log
+    QCOMPARE(link.QueryText("A"), QString());  // exchanges go on without a log
   }
 
   void exitAnsweredInsideAReplyWait() {
@@ -332,19 +340,20 @@ class LinkTest : public QObject {
     // nothing more is sent.
     ScratchCwd cwd;
     auto f = form(150);
+    TInstrumentLink &link = f->Session.Link();
     f->ToggleLoggingState();
     QPointer<TVMComPort> port = f->ComPort;
     Boxes boxes(QMessageBox::No);
-    QCOMPARE(QueryText("A"), QString());
-    QVERIFY(f->ExitRequested);
+    QCOMPARE(link.QueryText("A"), QString());
+    QVERIFY(f->Session.ExitRequested);
     QVERIFY(!f->ComPort->Opened());
     QVERIFY(!f->LoggingEnabled);
     QElapsedTimer t;
     t.start();
-    QCOMPARE(QueryInteger("B"), 0);
-    QCOMPARE(SendCommand("C"), QString());
+    QCOMPARE(link.QueryInteger("B"), 0);
+    QCOMPARE(link.SendCommand("C"), QString());
     QVERIFY(t.elapsed() < 50);  // no pause (two would take 60 ms), no wait
-    f->SettingsList << "// still usable";
+    f->Session.SettingsList << "// still usable";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(port);
     QCOMPARE(inst_->lines(), std::vector<std::string>{"A?"});
@@ -360,13 +369,14 @@ class LinkTest : public QObject {
     inst_->reply("SLOW?", "late");
     inst_->replyDelay(1500);
     auto f = form(3000);
+    TInstrumentLink &link = f->Session.Link();
     Boxes boxes;
     QTimer::singleShot(50, [&] { f->Exit1->trigger(); });
     QElapsedTimer t;
     t.start();
-    QCOMPARE(QueryText("SLOW"), QString());
+    QCOMPARE(link.QueryText("SLOW"), QString());
     QVERIFY(t.elapsed() < 1000);
-    QVERIFY(f->ExitRequested);
+    QVERIFY(f->Session.ExitRequested);
     QVERIFY(f->ComPort && !f->ComPort->InUse());
     QVERIFY(boxes.seen.empty());
   }

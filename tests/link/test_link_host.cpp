@@ -1,7 +1,6 @@
 // The instrument link without a window: what it asks of its host.
 #include <QtTest>
 
-#include "link/Communication.h"
 #include "link/InstrumentLink.h"
 #include "serial/VMComPort.h"
 #include "support/PtyResponder.h"
@@ -41,7 +40,7 @@ class LinkHostTest : public QObject {
     link.ComPort()->setResponseTime(300);
     QVERIFY(link.ComPort()->Open());
 
-    QCOMPARE(SendCommand(":PULS1:DEL 1"), QString("ok"));  // the free routine reaches it
+    QCOMPARE(link.SendCommand(":PULS1:DEL 1"), QString("ok"));
     QCOMPARE(h.echo, QStringList({"black :PULS1:DEL 1", "green ok"}));
     QCOMPARE(h.log.size(), 2);
 

@@ -77,11 +77,11 @@ struct Bench {
   explicit Bench(const std::string &model = "5208") : inst(model) {
     dir.addPort(3, inst.responder.slavePath());
     form = ConnectedForm(3, 1000);
-    form->CompanyBadge = "VM";
-    form->ModelNumber = QString::fromStdString(model);
-    form->SerialNumber = 1234;
-    form->FirmwareVersion = "1.00";
-    form->FpgaVersion = "1.25";
+    form->Session.CompanyBadge = "VM";
+    form->Session.ModelNumber = QString::fromStdString(model);
+    form->Session.SerialNumber = 1234;
+    form->Session.FirmwareVersion = "1.00";
+    form->Session.FpgaVersion = "1.25";
   }
   // Start-up's first initialisation, as the launch timer runs it.
   void Launch() { form->LaunchTimerTimer(); }

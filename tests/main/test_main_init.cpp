@@ -53,7 +53,7 @@ class MainInitTest : public QObject {
     Bench b("5218");
     TMainForm &f = *b.form;
     b.Launch();
-    QCOMPARE(f.ChannelCount, 8);
+    QCOMPARE(f.Session.ChannelCount, 8);
     QVERIFY(b.boxes.seen.empty());
     QCOMPARE(f.windowTitle(),
              QString("Velmora Model 5218  SW Version: 0.0.4.0 ComPort: 3 Baud: 115200"));
@@ -76,23 +76,23 @@ class MainInitTest : public QObject {
     QCOMPARE(f.BuiltChannels(), 8);
 
     // The record, in the order it was read.
-    QCOMPARE(f.SettingsList.size(), 20);
-    QVERIFY(f.SettingsList[0].startsWith("// "));
-    QCOMPARE(f.SettingsList.mid(1, 4),
+    QCOMPARE(f.Session.SettingsList.size(), 20);
+    QVERIFY(f.Session.SettingsList[0].startsWith("// "));
+    QCOMPARE(f.Session.SettingsList.mid(1, 4),
              QStringList({"// " + f.windowTitle(), "// Serial Number: 1234",
                           "// Firmware Ver: 1.00", "// FPGA Ver: 1.25"}));
-    QCOMPARE(f.SettingsList.mid(5, 8),
-             QStringList({"*CFG 0 0 0.001 NORM 1 1 1 0", "*CFG 90 DIS RIS HIGH 2.5 DIS",
-                          ":SYST:AUT 0", ":PULS0:ICL SYS", ":PULS0:OCL T0", ":PULS0:COUN:STAT 0",
-                          ":PULS0:COUN:SOUR T0",
-                          "*CFG 1 0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH T0"}));
-    QCOMPARE(f.SettingsList.last(),
+    QCOMPARE(
+        f.Session.SettingsList.mid(5, 8),
+        QStringList({"*CFG 0 0 0.001 NORM 1 1 1 0", "*CFG 90 DIS RIS HIGH 2.5 DIS", ":SYST:AUT 0",
+                     ":PULS0:ICL SYS", ":PULS0:OCL T0", ":PULS0:COUN:STAT 0", ":PULS0:COUN:SOUR T0",
+                     "*CFG 1 0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH T0"}));
+    QCOMPARE(f.Session.SettingsList.last(),
              QString("*CFG 8 0 0 0.000001 NORM 1 1 1 0 TTL NORM 5 128 DIS DIS DIS HIGH T0"));
 
     // End state: pages shown, commands on, polling on, progress window closed.
     QVERIFY(!pc->isHidden() && !b.child("SystemPageControl")->isHidden());
     QVERIFY(!b.child("ExternalInputClkGrp")->isHidden());
-    QVERIFY(!f.CommandsDisabled() && f.StatusTimer->isActive());
+    QVERIFY(!f.Session.CommandsDisabled() && f.StatusTimer->isActive());
     QVERIFY(b.messageForm.isHidden());
     QVERIFY(!b.child("VMBlueBanner")->isHidden());
     QCOMPARE(f.ChDelayAdj[8]->Decimals(), 12);
@@ -110,13 +110,13 @@ class MainInitTest : public QObject {
     QCOMPARE(f.BinSave[4]->text(), QString("4"));
 
     // A Refresh builds nothing twice and records the same lines again.
-    const QStringList first = f.SettingsList.mid(1);
+    const QStringList first = f.Session.SettingsList.mid(1);
     f.findChild<QAction *>("Up1")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count("*CFG? 8?"), 2, 10000);
-    QTRY_VERIFY(!f.InitializeRunning());
+    QTRY_VERIFY(!f.Session.InitializeRunning());
     QCOMPARE(pc->count(), 8);
     QCOMPARE(save->actions().size(), 6);
-    QCOMPARE(f.SettingsList.mid(1), first);
+    QCOMPARE(f.Session.SettingsList.mid(1), first);
   }
 
   void fourChannelModelTrimsItsLists() {
@@ -125,14 +125,14 @@ class MainInitTest : public QObject {
     b.Launch();
     f.Up1Click();  // the second initialisation must find everything trimmed
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count("*CFG? 4?"), 2, 10000);
-    QTRY_VERIFY(!f.InitializeRunning());
+    QTRY_VERIFY(!f.Session.InitializeRunning());
 
-    QCOMPARE(f.ChannelCount, 4);
+    QCOMPARE(f.Session.ChannelCount, 4);
     QCOMPARE(f.findChild<QTabWidget *>("ChPageControl")->count(), 4);
     QCOMPARE(f.FActiveChControls.size(), 4);
     for (int n = 5; n <= 8; ++n) QVERIFY(!f.ChDelayAdj[n] && !f.ChMuxSelect[n]);
     QCOMPARE(b.inst.count(":PULS0:ICL?"), 0);
-    QCOMPARE(f.SettingsList.size(), 5 + 9);
+    QCOMPARE(f.Session.SettingsList.size(), 5 + 9);
     QVERIFY(b.child("ExternalInputClkGrp")->isHidden());
     QVERIFY(!b.child("ExternalOutputClkGrp")->isEnabled());
     QCOMPARE(Items(f.findChild<QComboBox *>("CounterSourceSel")),
@@ -157,7 +157,7 @@ class MainInitTest : public QObject {
     b.inst.set("*CFG? 4?", "2 0 0.000001 NORM 1 1 1 0 TTL NORM 5 8 DIS DIS DIS HIGH T0");
     b.Launch();
     // An enabled state other than 1 is kept as received and shown off.
-    QCOMPARE(f.ChannelParameters[4].Enabled, 2);
+    QCOMPARE(f.Session.ChannelParameters[4].Enabled, 2);
     QVERIFY(!f.ChEnablebox[4]->isChecked());
 
     QVERIFY(f.ChEnablebox[2]->isChecked());
@@ -171,11 +171,11 @@ class MainInitTest : public QObject {
     // No adjustable outputs: the amplitude controls and the output mode are off.
     QVERIFY(!f.ChAmplitudeAdjGrp[2]->isEnabled() && !f.ChAmplitudeAdj[2]->SpinEnabled());
     QVERIFY(!f.ChOutputModeSel[2]->isEnabled());
-    QVERIFY(f.SettingsList.contains(QString::fromStdString("*CFG 2 " + reply)));
-    QCOMPARE(f.ChannelParameters[2].Mux, 3);
+    QVERIFY(f.Session.SettingsList.contains(QString::fromStdString("*CFG 2 " + reply)));
+    QCOMPARE(f.Session.ChannelParameters[2].Mux, 3);
 
     // "ADJ" without adjustable outputs leaves the output mode as it was.
-    QCOMPARE(f.ChannelParameters[3].OutputMode, 0);
+    QCOMPARE(f.Session.ChannelParameters[3].OutputMode, 0);
     QCOMPARE(f.ChOutputModeSel[3]->currentText(), QString("TTL/CMOS"));
     QCOMPARE(f.ChModeSel[3]->currentText(), QString("Burst"));
     QCOMPARE(f.ChBurstAdj[3]->Value(), 7.0);
@@ -183,13 +183,13 @@ class MainInitTest : public QObject {
     QCOMPARE(f.ChPhaseSyncSel[3]->currentText(), QString("Sync T"));
     QCOMPARE(f.ChGateModeSel[3]->currentText(), QString("Out Inh"));
     QCOMPARE(f.ChSyncSourceSel[3]->currentText(), QString("Ch B"));
-    QCOMPARE(f.ChannelParameters[3].SyncSource, 2);
+    QCOMPARE(f.Session.ChannelParameters[3].SyncSource, 2);
 
     // System block: an unsigned count beyond the signed range.
-    QCOMPARE(f.SystemParameters.BurstCount, 4000000000u);
+    QCOMPARE(f.Session.SystemParameters.BurstCount, 4000000000u);
     QCOMPARE(f.findChild<TPlusSpinEdit *>("SysBurstAdj")->Value(), 4e9);
     QCOMPARE(f.findChild<QComboBox *>("SystemModeSel")->currentText(), QString("Duty Cycle"));
-    QCOMPARE(f.SystemParameters.CycleCount, 5);
+    QCOMPARE(f.Session.SystemParameters.CycleCount, 5);
   }
 
   // Values below the design-time minimum (200 ns period) are shown and kept
@@ -201,7 +201,7 @@ class MainInitTest : public QObject {
     b.inst.set("*CFG? 1?", "1 0.0000000005 0.00000002 NORM 1 1 1 0 TTL NORM 5 1 DIS DIS DIS HIGH T0");
     b.Launch();
     QCOMPARE(f.findChild<TPlusSpinEdit *>("PeriodAdj")->Value(), 1e-7);
-    QCOMPARE(f.SystemParameters.Period, 1e-7);
+    QCOMPARE(f.Session.SystemParameters.Period, 1e-7);
     QCOMPARE(f.ChWidthAdj[1]->Value(), 2e-8);
   }
 
@@ -217,7 +217,7 @@ class MainInitTest : public QObject {
     QObject::connect(f.ChMuxSelect[1], &QListWidget::itemChanged, [&] { ++markEvents; });
     b.Launch();
     QCOMPARE(markEvents, 0);
-    QCOMPARE(f.ChannelParameters[1].Mux, 255);
+    QCOMPARE(f.Session.ChannelParameters[1].Mux, 255);
     QCOMPARE(f.ChControlModeSel[1]->currentIndex(), -1);
     QCOMPARE(f.ChControlModeSel[1]->currentText(), QString("Gate B"));
     QCOMPARE(f.ChPhaseSyncSel[1]->currentText(), QString("Sync B"));
@@ -231,7 +231,7 @@ class MainInitTest : public QObject {
     b.inst.set("*CFG? 1?", "1 0 0.000001 NORM 1 1 1 0 ADJ NORM 7.5 1 DIS DIS DIS HIGH T0");
     b.Launch();
     TMainForm &f = *b.form;
-    QVERIFY(f.AdjustableOutputs);
+    QVERIFY(f.Session.AdjustableOutputs);
     QCOMPARE(f.ChOutputModeSel[1]->currentText(), QString("Adjustable"));
     QVERIFY(f.ChAmplitudeAdjGrp[1]->isEnabled() && f.ChAmplitudeAdj[1]->SpinEnabled());
     QCOMPARE(f.ChAmplitudeAdj[1]->Value(), 7.5);
@@ -247,11 +247,13 @@ class MainInitTest : public QObject {
     QVERIFY(!f.ChAmplitudeAdj[2]->SpinEnabled());  // TTL/CMOS chosen there
     b.inst.set("*SS?", "0");
     f.Up1Click();
-    QTRY_VERIFY_WITH_TIMEOUT(!f.ReinitRequested() && !f.InitializeRunning(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Session.Tasks.ReinitRequested() && !f.Session.InitializeRunning(),
+                             10000);
     QVERIFY(!f.ChOutputModeSel[1]->isEnabled());
     b.inst.set("*SS?", "2");
     f.Up1Click();
-    QTRY_VERIFY_WITH_TIMEOUT(!f.ReinitRequested() && !f.InitializeRunning(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Session.Tasks.ReinitRequested() && !f.Session.InitializeRunning(),
+                             10000);
     QVERIFY(f.ChOutputModeSel[1]->isEnabled() && f.ChOutputModeSel[2]->isEnabled());
   }
 
@@ -273,12 +275,33 @@ class MainInitTest : public QObject {
     };
     armed = true;
     f.Up1Click();
-    QTRY_VERIFY_WITH_TIMEOUT(!f.ReinitRequested() && !f.InitializeRunning() && !armed, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !f.Session.Tasks.ReinitRequested() && !f.Session.InitializeRunning() && !armed, 10000);
     QTest::qWait(100);  // anything queued goes out
     bool sent = false;
     for (const std::string &l : b.inst.lines()) sent = sent || l.rfind(":PULS1:DEL", 0) == 0;
     QVERIFY(sent || delay->Value() == 0.0);
-    QCOMPARE(f.ChannelParameters[1].Delay, delay->Value());
+    QCOMPARE(f.Session.ChannelParameters[1].Delay, delay->Value());
+  }
+
+  // Every change of the caches is told once: a whole readback as one change,
+  // an edit as a change of its channel, an edit that changes none not at all.
+  void cacheChangesAreToldOnceEach() {
+    Bench b("5204");
+    TMainForm &f = *b.form;
+    QSignalSpy changed(&f.Session, &TInstrumentSession::ParametersChanged);
+    b.Launch();
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.takeFirst().at(0).toInt(), TInstrumentSession::kAllParameters);
+    f.ChWidthAdj[2]->AssignValue(0.000002);  // as a user's step arrives
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.takeFirst().at(0).toInt(), 2);
+    f.ChReArmBtn[1]->click();
+    QCOMPARE(changed.count(), 0);
+    f.Up1Click();  // a Refresh, served by the task timer
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 10000);
+    QTRY_VERIFY(!f.Session.TaskBusy());
+    QCOMPARE(changed.count(), 1);
   }
 
   void demoModeShowsTheFixedIdentityOnly() {
@@ -288,12 +311,12 @@ class MainInitTest : public QObject {
     TMainForm::StartOptions o;
     o.Switches.demo = true;
     TMainForm f(o);
-    QVERIFY(f.DemoMode);
+    QVERIFY(f.Session.DemoMode);
     f.LaunchTimerTimer();
     QCOMPARE(f.windowTitle(), QString(" Model 5204  SW Version: 0.0.4.0 ComPort: Demo"));
     QCOMPARE(f.findChild<QLabel *>("SerialNumberlbl")->text(), QString("Serial Number: 1234"));
     QCOMPARE(f.findChild<QLabel *>("FPGAVersionlbl")->text(), QString("FPGA Ver: 1.25"));
-    QCOMPARE(f.SettingsList.size(), 1);
+    QCOMPARE(f.Session.SettingsList.size(), 1);
     QVERIFY(f.findChild<QWidget *>("ChPageControl")->isHidden());
     QVERIFY(f.findChild<QWidget *>("SystemPageControl")->isHidden());
     QCOMPARE(f.findChild<QTabWidget *>("ChPageControl")->count(), 1);
@@ -301,7 +324,7 @@ class MainInitTest : public QObject {
     QVERIFY(f.StatusTimer->isActive());
     f.StatusTimerTimer();
     QVERIFY(!f.StatusTimer->isActive());
-    QVERIFY(!f.InitializeRunning());
+    QVERIFY(!f.Session.InitializeRunning());
   }
 
   // A reply field that cannot be converted ends the reading; the user is
@@ -313,16 +336,18 @@ class MainInitTest : public QObject {
     b.Launch();
     QCOMPARE(b.boxes.texts(), QStringList({"'' is not a valid floating point value"}));
     QCOMPARE(b.inst.count("*CFG? 4?"), 0);  // nothing after the failing block
-    QVERIFY(f.SettingsList.last().startsWith("*CFG 3 1  0.0005"));
+    QVERIFY(f.Session.SettingsList.last().startsWith("*CFG 3 1  0.0005"));
     QVERIFY(f.ChEnablebox[3]->isChecked());  // fields before the error applied
     // What was read is on show, with its rules applied, at the first
     // initialisation too.
     QVERIFY(!b.child("SystemPageControl")->isHidden() && !b.child("ChPageControl")->isHidden());
     QVERIFY(f.findChild<TPlusSpinEdit *>("PeriodAdj")->SpinEnabled());
-    QVERIFY(!f.CommandsDisabled());
-    QVERIFY(f.StatusTimer->isActive() && (f.TaskTimer->isActive() || !f.TasksPending()));
+    QVERIFY(!f.Session.CommandsDisabled());
+    QVERIFY(f.StatusTimer->isActive() &&
+            (f.TaskTimer->isActive() || !f.Session.Tasks.TasksPending()));
     QVERIFY(b.messageForm.isHidden());
-    QVERIFY(!f.TaskBusy() && !f.InitializeRunning() && !f.ReinitRequested());
+    QVERIFY(!f.Session.TaskBusy() && !f.Session.InitializeRunning() &&
+            !f.Session.Tasks.ReinitRequested());
 
     // Edits reach the instrument again.
     f.QueuedCommandToPort(":PULS1:DEL 0.00000002500");
@@ -338,9 +363,10 @@ class MainInitTest : public QObject {
     QCOMPARE(b.boxes.texts().last(), QString("'x' is not a valid floating point value"));
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:MOD NORM"), 1, 5000);
     QVERIFY(b.inst.find(":PULS0:MOD NORM") < b.inst.find("*RCL 1"));
-    QTRY_VERIFY(!f.TaskBusy());
-    QVERIFY(!f.RecallRequested() && !f.CommandsDisabled());
-    QVERIFY(f.StatusTimer->isActive() && (f.TaskTimer->isActive() || !f.TasksPending()));
+    QTRY_VERIFY(!f.Session.TaskBusy());
+    QVERIFY(!f.Session.Tasks.RecallRequested() && !f.Session.CommandsDisabled());
+    QVERIFY(f.StatusTimer->isActive() &&
+            (f.TaskTimer->isActive() || !f.Session.Tasks.TasksPending()));
   }
 
   void numbersFromComponentNames() {

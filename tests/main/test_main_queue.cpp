@@ -52,18 +52,18 @@ class MainQueueTest : public QObject {
     // Far more than a hundred at once: all of them, in order.
     b.inst.responder.clear();
     for (int i = 0; i < 130; ++i) f.QueuedCommandToPort(QString(":PULS1:WCO %1").arg(i));
-    QCOMPARE(f.PendingCount(), 130);
+    QCOMPARE(int(f.Session.Tasks.PendingCount()), 130);
     QTRY_COMPARE_WITH_TIMEOUT(Commands(b.inst).size(), size_t(130), 30000);
     const auto sent = Commands(b.inst);
     for (int i = 0; i < 130; ++i) QCOMPARE(sent[size_t(i)], ":PULS1:WCO " + std::to_string(i));
-    QTRY_VERIFY(!f.TaskBusy() && !f.TasksPending());
+    QTRY_VERIFY(!f.Session.TaskBusy() && !f.Session.Tasks.TasksPending());
     // Nothing left to send: the task timer stops until the next command.
     QTRY_VERIFY(!f.TaskTimer->isActive());
 
     // While the readback fills the controls, edits are dropped.
-    const vm::HoldCount::Hold off(f.CommandsOff);
+    const vm::HoldCount::Hold off(f.Session.Busy.CommandsOff);
     f.QueuedCommandToPort(":PULS1:WCO 999");
-    QCOMPARE(f.PendingCount(), 0);
+    QCOMPARE(int(f.Session.Tasks.PendingCount()), 0);
   }
 
   // An edit still queued when a recall is chosen goes out first: the recall
@@ -75,7 +75,7 @@ class MainQueueTest : public QObject {
     b.inst.responder.clear();
     f.QueuedCommandToPort(":PULS1:POL INV");
     f.findChild<QAction *>("BinRestore0")->trigger();  // "Default 0"
-    QVERIFY(f.RecallRequested() && f.RecallBinNumber() == 0);
+    QVERIFY(f.Session.Tasks.RecallRequested() && f.Session.Tasks.RecallBinNumber() == 0);
     bool progressShown = false;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -89,8 +89,9 @@ class MainQueueTest : public QObject {
     QCOMPARE(b.inst.count(":PULS1:POL INV"), 1);
     QVERIFY(b.inst.find("*CFG? 0?") > rcl);
     QVERIFY(progressShown);
-    QTRY_VERIFY(!f.TaskBusy());
-    QVERIFY(!f.RecallRequested() && b.messageForm.isHidden() && f.StatusTimer->isActive());
+    QTRY_VERIFY(!f.Session.TaskBusy());
+    QVERIFY(!f.Session.Tasks.RecallRequested() && b.messageForm.isHidden() &&
+            f.StatusTimer->isActive());
 
     // Saving queues one command and re-reads nothing.
     b.inst.responder.clear();
@@ -108,9 +109,9 @@ class MainQueueTest : public QObject {
     QTimer::singleShot(200, &f, [&f] { f.findChild<QAction *>("Up1")->trigger(); });
     QTimer::singleShot(250, &f, [&f] { f.RecallStorageBin(f.BinRestore[1]); });
     b.Launch();
-    QVERIFY(f.ReinitRequested() || f.RecallRequested());
+    QVERIFY(f.Session.Tasks.ReinitRequested() || f.Session.Tasks.RecallRequested());
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count("*CFG? 8?"), 2, 15000);
-    QTRY_VERIFY(!f.TaskBusy() && !f.InitializeRunning());
+    QTRY_VERIFY(!f.Session.TaskBusy() && !f.Session.InitializeRunning());
     // One after the other, never interleaved; the two requests were served by
     // a single second initialisation after the recall command.
     const int firstEnd = b.inst.find("*CFG? 8?");
@@ -128,7 +129,7 @@ class MainQueueTest : public QObject {
     b.Launch();  // before the task timer's first tick
     QCOMPARE(b.inst.find("*RCL 1"), 0);
     QCOMPARE(b.inst.count("*CFG? 0?"), 1);
-    QVERIFY(!f.RecallRequested());
+    QVERIFY(!f.Session.Tasks.RecallRequested());
     QTest::qWait(50);
     QCOMPARE(b.inst.count("*CFG? 0?"), 1);  // served once, not again by the task timer
   }
@@ -141,7 +142,7 @@ class MainQueueTest : public QObject {
     b.Launch();
     auto *run = f.findChild<QPushButton *>("RunStopbtn");
     QCOMPARE(run->text(), QString("Stop"));
-    QVERIFY(f.SystemRunning);
+    QVERIFY(f.Session.SystemRunning);
     run->click();
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:STAT OFF"), 1, 5000);
     QCOMPARE(b.inst.count(":PULS0:STAT ON"), 0);
@@ -155,19 +156,19 @@ class MainQueueTest : public QObject {
     auto *anim = f.findChild<forms::TPulseAnimation *>("PulseAnimate");
     run->click();
     QCOMPARE(run->text(), QString("Stop"));
-    QVERIFY(f.SystemRunning && anim->Animating() && !anim->isHidden());
+    QVERIFY(f.Session.SystemRunning && anim->Animating() && !anim->isHidden());
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:STAT ON"), 1, 5000);
 
     // The instrument says stopped: the poll reverts the button.
     f.UpdateStatus();
     QCOMPARE(run->text(), QString("Run"));
-    QVERIFY(!f.SystemRunning && !anim->Animating() && anim->isHidden());
+    QVERIFY(!f.Session.SystemRunning && !anim->Animating() && anim->isHidden());
 
     // Running with adjustable outputs.
     b.inst.set("*SS?", "3");
     f.UpdateStatus();
     QCOMPARE(run->text(), QString("Stop"));
-    QVERIFY(f.SystemRunning && anim->Animating() && f.AdjustableOutputs);
+    QVERIFY(f.Session.SystemRunning && anim->Animating() && f.Session.AdjustableOutputs);
 
     // Stopped, adjustable: 2 while already stopped changes nothing on the button.
     run->click();
@@ -176,7 +177,7 @@ class MainQueueTest : public QObject {
     run->setText("untouched");
     f.UpdateStatus();
     QCOMPARE(run->text(), QString("untouched"));
-    QVERIFY(f.AdjustableOutputs && !f.SystemRunning);
+    QVERIFY(f.Session.AdjustableOutputs && !f.Session.SystemRunning);
   }
 
   void shotCountIsReadOnlyOnItsPage() {
@@ -188,7 +189,7 @@ class MainQueueTest : public QObject {
     b.inst.set(":PULS0:COUN:COUN?", "12345");
 
     enable->click();
-    QCOMPARE(f.SystemParameters.CounterEnabled, 1);
+    QCOMPARE(f.Session.SystemParameters.CounterEnabled, 1);
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:COUN:STAT 1"), 1, 5000);
 
     pages->setCurrentIndex(0);
@@ -207,7 +208,7 @@ class MainQueueTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(b.inst.count(":PULS0:COUN:CL 1"), 1, 5000);
 
     enable->click();
-    QCOMPARE(f.SystemParameters.CounterEnabled, 0);
+    QCOMPARE(f.Session.SystemParameters.CounterEnabled, 0);
     const int asked = b.inst.count(":PULS0:COUN:COUN?");
     f.UpdateStatus();
     QCOMPARE(b.inst.count(":PULS0:COUN:COUN?"), asked);
@@ -225,7 +226,7 @@ class MainQueueTest : public QObject {
       QCOMPARE(label->text(),
                QString(code[0] == '2' ? "Over Temperature Error" : "Error Label"));
       QVERIFY(!label->isHidden());
-      QCOMPARE(f.ErrorCode(), atoi(code));
+      QCOMPARE(f.Session.ErrorCode(), atoi(code));
       f.UpdateStatus();
       QVERIFY(label->isHidden());
       f.UpdateStatus();
@@ -238,13 +239,15 @@ class MainQueueTest : public QObject {
     Bench b;
     TMainForm &f = *b.form;
     f.StatusTimer->start();
-    f.Tasks.BeginInitialize();  // e.g. a settings file being read back
-    f.StatusTimerTimer();
-    QCOMPARE(b.inst.count("*SS?"), 0);
-    f.Tasks.EndInitialize();
+    {
+      // e.g. a settings file being read back
+      const vm::BusyModel::Guard reading = f.Session.Busy.Start(vm::Work::Initialisation);
+      f.StatusTimerTimer();
+      QCOMPARE(b.inst.count("*SS?"), 0);
+    }
     f.StatusTimerTimer();
     QCOMPARE(b.inst.count("*SS?"), 1);
-    QVERIFY(f.StatusTimer->isActive() && !f.StatusUpdateBusy);
+    QVERIFY(f.StatusTimer->isActive() && !f.Session.StatusUpdateBusy());
   }
 
   void lostPortAsksToRestart() {
@@ -255,7 +258,7 @@ class MainQueueTest : public QObject {
     b.dir.removePort(3);
     f.UpdateStatus();
     QCOMPARE(b.boxes.texts(), QStringList({"Port no longer available, restart?"}));
-    QVERIFY(f.ExitRequested && !f.RestartRequested);
+    QVERIFY(f.Session.ExitRequested && !f.RestartRequested);
   }
 
   void pageFocusIsRememberedPerPage() {

@@ -29,19 +29,19 @@ class ReadbackValuesTest : public QObject {
     TMainForm &f = *b.form;
     QVERIFY(b.boxes.seen.empty());
     QVERIFY(f.findChild<QAction *>("ServiceWindowMenu")->isVisible());
-    QCOMPARE(f.SystemParameters.AutoStart, 1);
+    QCOMPARE(f.Session.SystemParameters.AutoStart, 1);
     QVERIFY(f.findChild<QCheckBox *>("AutoStartEnbl")->isChecked());
-    QCOMPARE(f.SystemParameters.InputClock, 3);
+    QCOMPARE(f.Session.SystemParameters.InputClock, 3);
     QCOMPARE(f.findChild<QComboBox *>("ExternalInputClkSel")->currentIndex(), 3);
-    QCOMPARE(f.SystemParameters.OutputClock, 8);
+    QCOMPARE(f.Session.SystemParameters.OutputClock, 8);
     QCOMPARE(f.findChild<QComboBox *>("ExternalOutputClkSel")->currentIndex(), 8);
-    QCOMPARE(f.SystemParameters.CounterEnabled, 1);
+    QCOMPARE(f.Session.SystemParameters.CounterEnabled, 1);
     QVERIFY(f.findChild<QCheckBox *>("ShotCountEnbl")->isChecked());
-    QCOMPARE(f.SystemParameters.CounterSource, 6);
+    QCOMPARE(f.Session.SystemParameters.CounterSource, 6);
     QCOMPARE(f.findChild<QComboBox *>("CounterSourceSel")->currentText(), QString("Ch F"));
     for (const char *line : {":SYST:AUT 1", ":PULS0:ICL 25", ":PULS0:OCL 80", ":PULS0:COUN:STAT 1",
                              ":PULS0:COUN:SOUR CHF"})
-      QVERIFY2(f.SettingsList.contains(line), line);
+      QVERIFY2(f.Session.SettingsList.contains(line), line);
     // Filling the check boxes is no user edit: nothing went back to the instrument.
     QCOMPARE(b.inst.count(":SYST:AUT 1"), 0);
     QCOMPARE(b.inst.count(":PULS0:COUN:STAT 1"), 0);

@@ -77,9 +77,9 @@ class SettingsToolsTest : public QObject {
     b.inst.set("*CFG? 90?", "ENA FAL LOW 1.25 ENA");
     f.SaveToFile1Click();
     QCOMPARE(b.boxes.seen.size(), size_t(1));
-    QCOMPARE(f.SettingsList.size(), 20);
-    QVERIFY(f.SettingsList.contains("*CFG 90 ENA FAL LOW 1.25 ENA"));
-    QCOMPARE(ReadAll(dialogs.answer), (f.SettingsList.join("\r\n") + "\r\n").toLatin1());
+    QCOMPARE(f.Session.SettingsList.size(), 20);
+    QVERIFY(f.Session.SettingsList.contains("*CFG 90 ENA FAL LOW 1.25 ENA"));
+    QCOMPARE(ReadAll(dialogs.answer), (f.Session.SettingsList.join("\r\n") + "\r\n").toLatin1());
     QCOMPARE(QDir(cwd.path()).entryList(QDir::Files), QStringList({"settings.txt"}));
 
     // A folder that does not exist: the error is shown, nothing is left.
@@ -140,7 +140,7 @@ class SettingsToolsTest : public QObject {
     QCOMPARE(b.inst.find("*CFG 0 0 0.002 NORM 1 1 1 0", w), w + 2);
     QVERIFY(b.inst.find("*CFG? 4?", w) > w + 2);  // read back afterwards
     QCOMPARE(b.inst.count(":SYST:AUT 1"), 0);
-    QVERIFY(f.SettingsList.contains("*CFG 0 0 0.002 NORM 1 1 1 0"));
+    QVERIFY(f.Session.SettingsList.contains("*CFG 0 0 0.002 NORM 1 1 1 0"));
     QVERIFY(!MessageForm->isVisible());
 
     // Comments only: nothing sent, read back, reported loaded.
@@ -199,13 +199,14 @@ class SettingsToolsTest : public QObject {
     b.Launch();
     FileDialogs dialogs;
     dialogs.answer = cwd.path() + "/vanished.txt";
-    const QStringList record = f.SettingsList;
+    const QStringList record = f.Session.SettingsList;
     f.RestoreSettingsFromFile1Click();
     QCOMPARE(b.boxes.seen.size(), size_t(1));
     QVERIFY(b.boxes.seen[0].text.contains("could not be read"));
     QVERIFY(!MessageForm->isVisible());
-    QCOMPARE(f.SettingsList, record);
-    QVERIFY(f.StatusTimer->isActive() && !f.CommandsDisabled() && !f.SettingsFileBusy);
+    QCOMPARE(f.Session.SettingsList, record);
+    QVERIFY(f.StatusTimer->isActive() && !f.Session.CommandsDisabled() &&
+            !f.Session.SettingsFileBusy());
     f.QueuedCommandToPort(":PULS0:STAT ON");
     QTRY_COMPARE(b.inst.count(":PULS0:STAT ON"), 1);
   }
@@ -298,7 +299,7 @@ class SettingsToolsTest : public QObject {
 
     // While commands are off the line is dropped, but kept in the history.
     {
-      const vm::HoldCount::Hold off(f.CommandsOff);
+      const vm::HoldCount::Hold off(f.Session.Busy.CommandsOff);
       type(":PULS0:STAT ON");
       QTest::keyClick(edit, Qt::Key_Return);
     }

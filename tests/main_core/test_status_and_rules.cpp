@@ -5,13 +5,6 @@
 
 using namespace vm;
 
-TEST(StatusPoll, TickDecisions) {
-  // A reply wait is tested first, so demo mode stops polling only from a free tick.
-  EXPECT_EQ(DecideStatusTick(true, true, false, false), StatusTick::Skip);
-  EXPECT_EQ(DecideStatusTick(false, true, false, false), StatusTick::StopPolling);
-  EXPECT_EQ(DecideStatusTick(false, false, false, true), StatusTick::Skip);
-}
-
 TEST(StatusPoll, RunStateAndAdjustableOutputs) {
   EXPECT_EQ(RunStateAfterPoll(false, 3), std::optional<bool>(true));
   EXPECT_TRUE(DecodeStatusWord(3).adjustableOutputs);

@@ -1,22 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "main/core/CommandSet.h"
 #include "main/core/TaskQueue.h"
+#include "session/core/BusyModel.h"
 
 using namespace vm;
 
 namespace {
 
-// The window's ProcessTasks written against the queue, with the exchange and
-// the initialisation as hooks, so the tests drive the real sequence.
+// The window's ProcessTasks written against the queue and the busy model,
+// with the exchange and the initialisation as hooks, so the tests drive the
+// real sequence.
 struct Shell {
   TaskQueue q;
-  bool statusBusy = false;
+  BusyModel busy;
+  std::optional<BusyModel::Guard> statusPoll;  // a poll in progress
   bool portInUse = false;
   bool timerEnabled = false;
-  bool commandsDisabled = false;  // the window's flag
   std::vector<std::string> wire;
   std::function<void(const std::string&)> onSend;  // runs "during the reply wait"
   std::function<void()> initialize = [] {};
@@ -31,29 +34,33 @@ struct Shell {
     }
   }
   void Queue(const std::string& c) {
-    if (q.QueuedCommandToPort(c, commandsDisabled)) timerEnabled = true;
+    if (q.QueuedCommandToPort(c, busy.CommandsDisabled())) timerEnabled = true;
+  }
+  Verdict MayStart(Work w) const {
+    BusyFacts f;
+    f.portInUse = portInUse;
+    return busy.MayStart(w, f);
   }
   void Initialize() {
+    if (MayStart(Work::Initialisation) != Verdict::Run) return;
     ++initializeCalls;
-    q.BeginInitialize();
-    commandsDisabled = true;
+    const BusyModel::Guard running = busy.Start(Work::Initialisation);
+    const HoldCount::Hold off(busy.CommandsOff);
     initialize();
-    commandsDisabled = false;
-    q.EndInitialize();
   }
   void ProcessTasks() {
     timerEnabled = false;
-    if (!q.BeginTick(statusBusy, portInUse)) {
+    if (MayStart(Work::QueueTick) != Verdict::Run) {
       timerEnabled = true;
       return;
     }
+    const BusyModel::Guard ticking = busy.Start(Work::QueueTick);
     if (auto req = q.TakeRequest()) {
       if (req->recall) Send(RecallBinCommand(req->bin));
       Initialize();
       q.FinishRequest();
     }
     while (auto c = q.TakeNextCommand()) Send(*c);
-    q.EndTick();
     timerEnabled = true;
   }
 };
@@ -71,7 +78,7 @@ TEST(CommandQueue, CommandsGoOutInTheOrderOfTheEdits) {
   EXPECT_EQ(s.wire, (std::vector<std::string>{":PULS1:DEL 0.00000000000", ":PULS1:WIDT 0.00000001000",
                                               ":PULS0:MOD BURS"}));
   EXPECT_FALSE(s.q.TasksPending());
-  EXPECT_FALSE(s.q.TaskBusy());
+  EXPECT_FALSE(s.busy.Running(Work::QueueTick));
 }
 
 TEST(CommandQueue, EditsDuringAReplyWaitAreSentAfterwardsInOrder) {
@@ -103,7 +110,7 @@ TEST(CommandQueue, NoFixedCapacity) {
 
 TEST(CommandQueue, DroppedWhileCommandsDisabled) {
   Shell s;
-  s.commandsDisabled = true;
+  const HoldCount::Hold off(s.busy.CommandsOff);
   s.Queue("dropped");
   EXPECT_FALSE(s.timerEnabled);
   EXPECT_EQ(s.q.PendingCount(), 0u);
@@ -112,11 +119,11 @@ TEST(CommandQueue, DroppedWhileCommandsDisabled) {
 TEST(CommandQueue, BusyTickOnlyRearms) {
   Shell s;
   s.Queue("x");
-  s.statusBusy = true;
+  s.statusPoll.emplace(s.busy, Work::StatusPoll);
   s.ProcessTasks();
   EXPECT_TRUE(s.wire.empty());
   EXPECT_TRUE(s.timerEnabled);
-  s.statusBusy = false;
+  s.statusPoll.reset();
   s.portInUse = true;
   s.ProcessTasks();
   EXPECT_TRUE(s.wire.empty());
@@ -184,17 +191,20 @@ TEST(Requests, RequestMadeWhileOneIsServedIsKeptForTheNextTick) {
 TEST(Requests, RecoveryAfterAFailedInitialisation) {
   Shell s;
   s.q.RequestRecall(2);
-  ASSERT_TRUE(s.q.BeginTick(false, false));
-  auto req = s.q.TakeRequest();
-  ASSERT_TRUE(req);
-  s.q.BeginInitialize();
-  s.commandsDisabled = true;
-  // ... a conversion error leaves the initialisation here; the window
-  // clears its flag.
-  s.q.RecoverAfterError();
-  s.commandsDisabled = false;
-  EXPECT_FALSE(s.q.TaskBusy());
-  EXPECT_FALSE(s.q.InitializeRunning());
+  s.q.RequestReinit();
+  {
+    const BusyModel::Guard ticking = s.busy.Start(Work::QueueTick);
+    ASSERT_TRUE(s.q.TakeRequest());
+    s.q.RequestReinit();  // chosen while the failing one reads
+    const BusyModel::Guard running = s.busy.Start(Work::Initialisation);
+    const HoldCount::Hold off(s.busy.CommandsOff);
+    // ... a conversion error leaves the initialisation here.
+    s.q.RecoverAfterError();
+  }
+  EXPECT_FALSE(s.busy.Running(Work::QueueTick));
+  EXPECT_FALSE(s.busy.Running(Work::Initialisation));
+  EXPECT_FALSE(s.busy.CommandsDisabled());
+  EXPECT_FALSE(s.q.ReinitRequested());
   EXPECT_FALSE(s.q.ShowsProgress());
   s.Queue("after");
   s.ProcessTasks();

@@ -9,8 +9,6 @@ class PortAnswersTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void cleanup() { TVMComPort::SetUserAnswers({}, {}); }
-
   void openFailureIsAskedUntilAbort() {
     vmtest::PortDir dir;  // empty: COM7 maps to no device
     TVMComPort port;
@@ -18,7 +16,7 @@ class PortAnswersTest : public QObject {
     QVERIFY(!port.Open());  // nothing installed: Abort, no hang
 
     QList<TPortQuestion> asked;
-    TVMComPort::SetUserAnswers(
+    port.SetUserAnswers(
         [&](QObject *, const TPortQuestion &q) {
           asked << q;
           return asked.size() < 2;  // Retry once, then Abort
@@ -33,6 +31,11 @@ class PortAnswersTest : public QObject {
     port.setShowErrors(false);  // the scan's setting: never asked
     QVERIFY(!port.Open());
     QCOMPARE(asked.size(), 2);
+
+    TVMComPort other;  // answers belong to the port they were given to
+    other.setPort(7);
+    QVERIFY(!other.Open());
+    QCOMPARE(asked.size(), 2);
   }
 
   void pickOffersOpenablePortsAndTakesTheAnswer() {
@@ -44,7 +47,7 @@ class PortAnswersTest : public QObject {
 
     QStringList offered;
     QString preselected;
-    TVMComPort::SetUserAnswers({}, [&](QObject *, const QStringList &ports, const QString &current) {
+    port.SetUserAnswers({}, [&](QObject *, const QStringList &ports, const QString &current) {
       offered = ports;
       preselected = current;
       return QStringLiteral("COM9");

@@ -65,7 +65,6 @@ class VMComPortTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    vm::InstallPortDialogs();  // the window's boxes answer the component
     dir = std::make_unique<vmtest::PortDir>();
     pty = std::make_unique<vmtest::PtyPair>();
     QVERIFY(pty->ok());
@@ -78,6 +77,7 @@ class VMComPortTest : public QObject {
 
   void appliesLineSettingsAndReopensOnlyOnChange() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     QCOMPARE(port.Version(), QString("2.0.2"));
     port.setVersion("9.9.9");
     QCOMPARE(port.Version(), QString("2.0.2"));
@@ -121,6 +121,7 @@ class VMComPortTest : public QObject {
 
   void readFindsTerminatorAcrossChunksAndKeepsWhatFollows() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 2000);
 
     pty->writeAfter(20, "VM,52");
@@ -152,6 +153,7 @@ class VMComPortTest : public QObject {
 
   void emptyTerminatorNeverWaits() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 20);
     port.setShowErrors(false);
     port.Read();  // time out once, so TimedOut is set
@@ -173,6 +175,7 @@ class VMComPortTest : public QObject {
 
   void timeOutAbortKeepsPartialReply() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 100);
     port.setAllowEvents(true);
     BoxRecorder boxes;
@@ -202,6 +205,7 @@ class VMComPortTest : public QObject {
 
   void timeOutRetryWaitsAgainAndKeepsWhatCame() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 100);
     BoxRecorder boxes;
     boxes.answers.push_back([&] {
@@ -221,6 +225,7 @@ class VMComPortTest : public QObject {
 
   void quietTimeOutKeepsMillisecondResolution() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 25);
     port.setShowErrors(false);
     BoxRecorder boxes;
@@ -241,6 +246,7 @@ class VMComPortTest : public QObject {
 
   void nestedReadsAreRefused() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 2000);
     port.setAllowEvents(true);
     BoxRecorder boxes;
@@ -270,6 +276,7 @@ class VMComPortTest : public QObject {
 
   void portVanishingEndsTheWaitWithoutHanging() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 3000);
     port.setAllowEvents(true);
     BoxRecorder boxes;
@@ -299,6 +306,7 @@ class VMComPortTest : public QObject {
 
   void vanishingBetweenExchangesFailsTheWrite() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     setUpPort(port, 3000);
     port.setShowErrors(false);
     pty->closeMaster();
@@ -333,6 +341,7 @@ class VMComPortTest : public QObject {
 
   void writesFlushAndCounts() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     port.setShowErrors(false);
     // A closed port opens on demand.
     QVERIFY(port.Write("*IDN?\r\n"));
@@ -362,6 +371,7 @@ class VMComPortTest : public QObject {
 
   void openFailureExplainsItself() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     BoxRecorder boxes;
     port.setPort(5);  // not in the directory
     boxes.answer(QMessageBox::Retry);
@@ -403,6 +413,7 @@ class VMComPortTest : public QObject {
     const QString lock = lockDir + "/" +
         QString::fromStdString(vm::serial::LockFileName(dir->entry(1)));
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     port.setShowErrors(false);
     QVERIFY(port.Open());
     QFile mine(lock);
@@ -425,6 +436,7 @@ class VMComPortTest : public QObject {
 
   void portListComesFromTheDirectory() {
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     for (int n : {123, 12, 3}) QVERIFY(dir->addPort(n, pty->slavePath()));
     QCOMPARE(port.GetValidSerialPorts(), (QList<int>{1, 3, 12, 123}));
     QCOMPARE(TVMComPort::DevicePath(123), QString::fromStdString(dir->entry(123)));
@@ -439,6 +451,7 @@ class VMComPortTest : public QObject {
     auto restore = qScopeGuard([&] { qputenv("VM5200_PORT_DIR", saved); });
     qunsetenv("VM5200_PORT_DIR");  // this machine's own ports (nothing is opened)
     TVMComPort port;
+    vm::InstallPortDialogs(port);  // the window's boxes answer the component
     const QList<int> ports = port.GetValidSerialPorts();
     for (const QString &c : consoles) {
       for (int n : ports) QVERIFY(TVMComPort::DevicePath(n) != "/dev/" + c);

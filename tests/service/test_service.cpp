@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
 #include "ui/Dialogs.h"
 #include "ui/FileDialogs.h"
@@ -41,7 +42,7 @@ void SetCalReplies(FakeInstrument &inst, const std::string &serial = "4321") {
 
 QStringList Take(TMainForm &f) {
   QStringList out;
-  while (auto c = f.Tasks.TakeNextCommand()) out << QString::fromStdString(*c);
+  while (auto c = f.Session.Tasks.TakeNextCommand()) out << QString::fromStdString(*c);
   return out;
 }
 
@@ -74,8 +75,8 @@ class ServiceTest : public QObject {
   void readbackOrderListAndModelPages() {
     Bench b("5204");
     SetCalReplies(b.inst);
-    b.form->ChannelCount = 4;
-    TServiceForm s(b.form.get());
+    b.form->Session.ChannelCount = 4;
+    TServiceForm s(b.form->Session);
     s.ServiceInitialize();
     const auto lines = b.inst.lines();
     const std::vector<std::string> start = {":SYST:SEC 73952", "*SAVC 0", "*SER?", "*BAD?",
@@ -83,37 +84,37 @@ class ServiceTest : public QObject {
                                             ":PULS1:CAL:WID?", ":PULS1:CAL:DEL?"};
     QCOMPARE(int(lines.size()), 2 + 4 + 4 * 4);
     QVERIFY(std::equal(start.begin(), start.end(), lines.begin()));
-    const QStringList &list = b.form->CalSettingsList;
+    const QStringList &list = b.form->Session.CalSettingsList;
     QCOMPARE(list.size(), 25);
     QCOMPARE(list[2], QString("// Serial Number: 1234"));  // as it was before
     QCOMPARE(list[5], QString("*SER 4321"));
     QCOMPARE(list[24], QString(":PULS4:CAL:OFF 100"));
-    QCOMPARE(b.form->SerialNumber, 4321);
+    QCOMPARE(b.form->Session.SerialNumber, 4321);
     QCOMPARE(s.findChild<QLineEdit *>("SerialNumEdit")->text(), QString("4321"));
     QVERIFY(s.findChild<QRadioButton *>("NumChSelectItem0")->isChecked());
     QVERIFY(Take(*b.form).isEmpty());  // filling the controls sent nothing
-    QVERIFY(!b.form->CalReadPending && !b.form->CommandsDisabled());
+    QVERIFY(!b.form->Session.CalReadPending() && !b.form->Session.CommandsDisabled());
 
     // "8 - 5208" on a window built for four channels: the missing pages are
     // built and the next readback has a control for every channel.
     QTest::mouseClick(s.findChild<QRadioButton *>("NumChSelectItem2"), Qt::LeftButton);
     QCOMPARE(Take(*b.form), QStringList{"*BAD 5208"});
-    QCOMPARE(b.form->ChannelCount, 8);
+    QCOMPARE(b.form->Session.ChannelCount, 8);
     QCOMPARE(s.findChild<QTabWidget *>("ChPageCalibration")->count(), 8);
     QVERIFY(s.findChild<QLabel *>("StoreCalReminderLbl")->isVisibleTo(&s));
-    b.form->ModelNumber = "5218";  // not offered: the choice stands
+    b.form->Session.ModelNumber = "5218";  // not offered: the choice stands
     s.RetrieveCals();
-    QCOMPARE(b.form->CalSettingsList.size(), 41);
+    QCOMPARE(b.form->Session.CalSettingsList.size(), 41);
     QCOMPARE(s.ChWidthCalAdj[8]->Value(), 108.0);
   }
 
   // Pages built while their readback waits show channel 1's values meanwhile.
   void laterPagesStartFromChannelOne() {
     Bench b("5204");
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
     s.ChDelayCalAdj[1]->SetValue(30);
     s.ChAmpGainAdj[1]->SetValue(180);
-    b.form->StatusUpdateBusy = true;
+    std::optional<vm::BusyModel::Guard> poll(b.form->Session.Busy.Start(vm::Work::StatusPoll));
     s.ServiceInitialize();
     for (int n = 2; n <= 4; ++n) {
       QCOMPARE(s.ChDelayCalAdj[n]->Value(), 30.0);
@@ -125,7 +126,7 @@ class ServiceTest : public QObject {
   void editsQueueTheirCommands() {
     Bench b("5204");
     SetCalReplies(b.inst);
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
     s.ServiceInitialize();
     s.show();
     Take(*b.form);
@@ -167,7 +168,7 @@ class ServiceTest : public QObject {
     }
     QCOMPARE(b.boxes.texts().size(), 4);
     QVERIFY(Take(*b.form).isEmpty());
-    QCOMPARE(b.form->SerialNumber, 4321);
+    QCOMPARE(b.form->Session.SerialNumber, 4321);
     edit->setText("00000");
     s.SerialNumSetBtnClick();
     QCOMPARE(Take(*b.form), QStringList{"*SER 0"});
@@ -177,21 +178,22 @@ class ServiceTest : public QObject {
     Bench b("5204");
     SetCalReplies(b.inst, "1111");
     ScratchCwd cwd;
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
     s.ServiceInitialize();
     SetCalReplies(b.inst, "2222");  // the instrument changed meanwhile
     const int before = int(b.inst.lines().size());
 
-    b.form->StatusUpdateBusy = true;  // a poll waits for its reply
+    // A poll waits for its reply.
+    std::optional<vm::BusyModel::Guard> poll(b.form->Session.Busy.Start(vm::Work::StatusPoll));
     const QString path = cwd.path() + "/cal.txt";
     FileAnswers files;
     files.answer = path;
     s.SaveCalsBtnClick();
     QCOMPARE(int(b.inst.lines().size()), before);
-    QVERIFY(b.form->CalReadPending);
+    QVERIFY(b.form->Session.CalReadPending());
     QVERIFY(!QFile::exists(path));  // not the previous readback
-    b.form->StatusUpdateBusy = false;
-    QTRY_VERIFY_WITH_TIMEOUT(!b.form->CalReadPending, 3000);
+    poll.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!b.form->Session.CalReadPending(), 3000);
     const QByteArray file = ReadAll(path);
     QVERIFY(file.contains("\r\n*SER 2222\r\n"));
     QVERIFY(!file.startsWith("\xEF\xBB\xBF"));
@@ -202,7 +204,8 @@ class ServiceTest : public QObject {
     Bench b("5204");
     SetCalReplies(b.inst);
     ScratchCwd cwd;
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
+    s.OpenFile = [&b] { return b.form->OpenFile(); };  // as the program's entry wires it
     s.ServiceInitialize();
     const QString path = cwd.path() + "/in.txt";
     QFile f(path);
@@ -220,7 +223,7 @@ class ServiceTest : public QObject {
     QCOMPARE(lines[size_t(from) + 1], std::string(""));
     QCOMPARE(lines[size_t(from) + 2], std::string(":SYST:SEC 73952"));  // the readback
     QCOMPARE(b.boxes.texts().last(), QString("Settings loaded."));
-    QVERIFY(!b.form->CalLoadPending);
+    QVERIFY(!b.form->Session.CalLoadPending());
     // The next save keeps the loaded file's encoding.
     files.answer = cwd.path() + "/out.txt";
     s.SaveCalsBtnClick();
@@ -229,7 +232,7 @@ class ServiceTest : public QObject {
     // A file that cannot be read: the poll is not held off, the error shows.
     files.answer = cwd.path();  // a folder
     s.LoadCalibrations();
-    QVERIFY(!b.form->CalLoadPending);
+    QVERIFY(!b.form->Session.CalLoadPending());
     QVERIFY(b.boxes.texts().last().startsWith("Could not read"));
     QVERIFY(!MessageForm->isVisible());
   }
@@ -240,16 +243,16 @@ class ServiceTest : public QObject {
     Bench b("5204");
     SetCalReplies(b.inst);
     ScratchCwd cwd;
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
     FileAnswers files;
     for (const QString &answer : {QString(), cwd.path()}) {
       files.answer = answer;
-      b.form->StatusUpdateBusy = true;
+      std::optional<vm::BusyModel::Guard> poll(b.form->Session.Busy.Start(vm::Work::StatusPoll));
       s.ServiceInitialize();  // deferred to CalTimer
-      b.form->StatusUpdateBusy = false;
+      poll.reset();
       s.LoadCalsBtnClick();
-      QVERIFY(!b.form->CalLoadPending);
-      QTRY_VERIFY_WITH_TIMEOUT(!b.form->CalReadPending, 3000);
+      QVERIFY(!b.form->Session.CalLoadPending());
+      QTRY_VERIFY_WITH_TIMEOUT(!b.form->Session.CalReadPending(), 3000);
     }
   }
 
@@ -258,25 +261,25 @@ class ServiceTest : public QObject {
   void readbackInsideAnInitialisationKeepsCommandsOff() {
     Bench b("5204");
     SetCalReplies(b.inst);
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
     bool nested = false, offAfterReadback = false;
     QTimer::singleShot(0, &s, [&] {
-      nested = b.form->InitializeRunning();
+      nested = b.form->Session.InitializeRunning();
       s.ServiceInitialize();
-      offAfterReadback = b.form->CommandsDisabled();
+      offAfterReadback = b.form->Session.CommandsDisabled();
     });
     b.Launch();
-    QVERIFY(nested && !b.form->CalReadPending);
+    QVERIFY(nested && !b.form->Session.CalReadPending());
     QVERIFY(Take(*b.form).isEmpty());  // the filled controls queued nothing
     QVERIFY(offAfterReadback);
-    QVERIFY(!b.form->CommandsDisabled());
+    QVERIFY(!b.form->Session.CommandsDisabled());
   }
 
   // The page focus memory follows keyboard page changes too.
   void pageFocusFollowsKeyboardPageChanges() {
     Bench b("5204");
     SetCalReplies(b.inst);
-    TServiceForm s(b.form.get());
+    TServiceForm s(b.form->Session);
     s.ServiceInitialize();
     s.show();
     QVERIFY(QTest::qWaitForWindowActive(&s));
