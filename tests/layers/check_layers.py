@@ -131,7 +131,7 @@ def project_header(root, folder, kind, inc):
     candidates.append(inc)
     for c in candidates:
         rel = os.path.normpath(c).replace(os.sep, "/")
-        if not rel.startswith("../") and os.path.isfile(os.path.join(root, rel)):
+        if not rel.startswith(("../", "/")) and os.path.isfile(os.path.join(root, rel)):
             return rel
     return None
 
@@ -158,7 +158,7 @@ def main():
                     if target != folder and target not in allowed:
                         faults.append(f"{rel}: includes {inc} ({target}/ is not below {folder}/)")
                     continue
-                module = qt.module(inc) if kind == "<" else None
+                module = qt.module(inc)
                 if module and module not in modules:
                     faults.append(f"{rel}: includes <{inc}> ({module} is not linked by {folder}/)")
     for line in faults:
