@@ -18,6 +18,7 @@
 
 #include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
+#include "forms/MainWindowForm.h"
 #include "main/core/ChannelControls.h"
 #include "session/InstrumentSession.h"
 
@@ -73,6 +74,8 @@ class TMainForm : public QMainWindow {
   TInstrumentSession &Session;
 
   // --- Components --------------------------------------------------------
+  // Every fixed control of the window, as built (channel 1's page in Ui.Ch1).
+  forms::TMainWindowControls Ui;
   // The session's serial port, with this window's design values.
   TVMComPort *ComPort = nullptr;
   QTimer *LaunchTimer = nullptr;  // 500 ms, once
@@ -294,7 +297,7 @@ class TMainForm : public QMainWindow {
   void EnterDemoMode();
   void SetLoggingCheck(bool on);
   // Initialisation internals (MainInit.cpp).
-  void BindChannelArrays(int n);
+  void BindChannelArrays(int n, const forms::TChannelPage &page);
   void ConnectWindowHandlers();
   void ConnectToolHandlers();  // MainTools.cpp
   void InitializeSteps();
