@@ -123,6 +123,9 @@ void TTimingDiagramForm::SessionChanged() {
 
 void TTimingDiagramForm::CatchUp() {
   if (!stale_ || !session_ || !Showing()) return;
+  // A readback dispatches events between its replies: the caches are half
+  // read then. Its end tells the change, and the catch-up follows that.
+  if (session_->InitializeRunning()) return;
   stale_ = false;
   SetInput(InputOf(*session_));
 }

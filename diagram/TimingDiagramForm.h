@@ -38,9 +38,9 @@ class TTimingDiagramForm : public QWidget {
  public:
   // Draws `session`'s settings from now on and after each change it tells.
   // Changes are gathered until the next turn of the event loop (a readback
-  // tells many at once); while the window is hidden or minimised nothing is
-  // computed, and the latest settings are drawn when it shows again. The
-  // session outlives the window.
+  // tells many at once) and while a readback is under way; while the window
+  // is hidden or minimised nothing is computed, and the latest settings are
+  // drawn when it shows again. The session outlives the window.
   void Follow(const TInstrumentSession &session);
 
  protected:

@@ -123,9 +123,15 @@ void TestTimingDiagram::followsTheSessionOncePerTurnWhileShown() {
   QCOMPARE(drawn.count(), 1);
   QVERIFY(form.EdgesNear(100e-9, 1e-9).contains(QStringLiteral("near ChA H 0.0000001000000:H\n")));
 
-  // A readback tells several changes in one turn: drawn once, after it.
-  session.ChannelParameters[1].Delay = 200e-9;
-  Q_EMIT session.ChannelCountChanged(4);
+  // A readback tells several changes in one turn: drawn once, after it, and
+  // never from the half-read caches while its replies are awaited.
+  {
+    const vm::BusyModel::Guard reading = session.Busy.Start(vm::Work::Initialisation);
+    session.ChannelParameters[1].Delay = 200e-9;
+    Q_EMIT session.ChannelCountChanged(4);
+    QCoreApplication::processEvents();
+    QCOMPARE(drawn.count(), 1);
+  }
   Q_EMIT session.ParametersChanged(1);
   Q_EMIT session.ParametersChanged(TInstrumentSession::kAllParameters);
   QCOMPARE(drawn.count(), 1);
