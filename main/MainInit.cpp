@@ -160,6 +160,10 @@ void TMainForm::ConnectWindowHandlers() {
     connect(a, &QAction::triggered, this, [this] { ServiceMenuClick(); });
   if (auto *a = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
     connect(a, &QAction::triggered, this, [this] { ServiceWindowMenuClick(); });
+  if (auto *a = findChild<QAction *>(QStringLiteral("TimingDiagramMenu")))
+    connect(a, &QAction::triggered, this, [this] {
+      if (OpenTimingDiagram) OpenTimingDiagram();
+    });
   if (auto *b = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
     connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
   if (auto *b = findChild<QPushButton *>(QStringLiteral("ClearShotCount")))
