@@ -1,4 +1,4 @@
-// Program entry: creates the three windows and runs the event loop.
+// Program entry: creates the session and the windows and runs the event loop.
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include "BuildInfo.h"
 #include "app/KeyState.h"
 #include "base/core/StartSwitches.h"
+#include "diagram/TimingDiagramForm.h"
 #include "forms/MessageInfo.h"
 #include "main/Main.h"
 #include "remote/RemoteControl.h"
@@ -79,6 +80,18 @@ int main(int argc, char **argv) {
     s->show();
     s->raise();
     s->activateWindow();
+  };
+  // The timing diagram, made when first asked for; it follows the session
+  // and is destroyed before it.
+  std::unique_ptr<TTimingDiagramForm> diagramForm;
+  mainForm->OpenTimingDiagram = [&diagramForm, &session] {
+    if (!diagramForm) {
+      diagramForm = std::make_unique<TTimingDiagramForm>();
+      diagramForm->Follow(session);
+    }
+    diagramForm->show();
+    diagramForm->raise();
+    diagramForm->activateWindow();
   };
 
   // An exit or restart requested during start-up ends the program here,

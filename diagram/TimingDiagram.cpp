@@ -72,10 +72,8 @@ void TTimingDiagram::SetInput(const vm::TDiagramInput &input) {
   if (hasInput_ && input == input_) return;
   input_ = input;
   cache_.reset();
-  if (!hasInput_) {
-    hasInput_ = true;
-    FitDefault();
-  }
+  hasInput_ = true;
+  if (fitted_) FitDefault();
   updateGeometry();
   update();
   Q_EMIT DiagramChanged();
@@ -87,6 +85,7 @@ void TTimingDiagram::SetView(double t0, double t1) {
   const double mid = std::clamp((t0 + t1) / 2, -kMaxTime, kMaxTime);
   t0_ = mid - span / 2;
   t1_ = mid + span / 2;
+  fitted_ = false;
   cache_.reset();
   update();
   Q_EMIT ViewChanged();
@@ -95,6 +94,7 @@ void TTimingDiagram::SetView(double t0, double t1) {
 void TTimingDiagram::FitDefault() {
   const auto [a, b] = vm::DefaultDiagramView(input_);
   SetView(a, b);
+  fitted_ = true;
 }
 
 void TTimingDiagram::ZoomAround(double t, double factor) {

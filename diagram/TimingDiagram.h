@@ -18,8 +18,10 @@ class TTimingDiagram : public QWidget {
  public:
   explicit TTimingDiagram(QWidget *parent = nullptr);
 
-  // Recomputes and repaints. The first input also sets the default view;
-  // later ones keep the user's view, so a live edit does not make it jump.
+  // Recomputes and repaints. Until the user moves the view, each input sets
+  // the default view (the settings the window opened on may be no guide, as
+  // before the first readback); a view the user chose is kept, so a live
+  // edit does not make it jump.
   void SetInput(const vm::TDiagramInput &input);
   const vm::TDiagramInput &Input() const { return input_; }
 
@@ -76,6 +78,7 @@ class TTimingDiagram : public QWidget {
   vm::TDiagramInput input_;
   bool hasInput_ = false;
   double t0_ = 0, t1_ = 1e-6;
+  bool fitted_ = true;  // the view is the default one, not the user's
   mutable std::optional<vm::Diagram> cache_;
   mutable int cacheWidth_ = -1;
   std::optional<double> cursorX_;

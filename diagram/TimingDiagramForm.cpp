@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "base/core/Numbers.h"
+#include "session/InstrumentSession.h"
 #include "ui/Dialogs.h"
 #include "ui/FileDialogs.h"
 
@@ -31,6 +32,18 @@ QString RowFlags(const vm::DiagramRow &r) {
       .arg(int(r.merged))
       .arg(int(r.externalStart))
       .arg(int(r.overrun));
+}
+
+vm::TDiagramInput InputOf(const TInstrumentSession &session) {
+  vm::TDiagramInput in;
+  in.System = session.SystemParameters;
+  // The shot count draws nothing: a running counter must not redraw the
+  // diagram at every status poll.
+  in.System.ShotCount = 0;
+  in.Channels = session.ChannelParameters;
+  in.Limits = session.Limits;
+  in.ChannelCount = session.ChannelCount;
+  return in;
 }
 
 bool Fail(QString *error, const QString &why) {
@@ -86,6 +99,46 @@ TTimingDiagramForm::TTimingDiagramForm(QWidget *parent) : QWidget(parent, Qt::Wi
 }
 
 void TTimingDiagramForm::SetInput(const vm::TDiagramInput &input) { diagram_->SetInput(input); }
+
+void TTimingDiagramForm::Follow(const TInstrumentSession &session) {
+  if (session_) disconnect(session_, nullptr, this, nullptr);
+  session_ = &session;
+  connect(&session, &TInstrumentSession::ParametersChanged, this, [this] { SessionChanged(); });
+  connect(&session, &TInstrumentSession::ChannelCountChanged, this, [this] { SessionChanged(); });
+  connect(&session, &TInstrumentSession::SettingsRestored, this, [this] { SessionChanged(); });
+  SessionChanged();
+}
+
+bool TTimingDiagramForm::Showing() const { return isVisible() && !isMinimized(); }
+
+void TTimingDiagramForm::SessionChanged() {
+  stale_ = true;
+  if (!Showing() || scheduled_) return;
+  scheduled_ = true;
+  QMetaObject::invokeMethod(this, [this] {
+    scheduled_ = false;
+    CatchUp();
+  }, Qt::QueuedConnection);
+}
+
+void TTimingDiagramForm::CatchUp() {
+  if (!stale_ || !session_ || !Showing()) return;
+  // A readback dispatches events between its replies: the caches are half
+  // read then. Its end tells the change, and the catch-up follows that.
+  if (session_->InitializeRunning()) return;
+  stale_ = false;
+  SetInput(InputOf(*session_));
+}
+
+void TTimingDiagramForm::showEvent(QShowEvent *e) {
+  QWidget::showEvent(e);
+  CatchUp();  // before the first paint, so a reopened window never shows old settings
+}
+
+void TTimingDiagramForm::changeEvent(QEvent *e) {
+  QWidget::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange) CatchUp();
+}
 
 void TTimingDiagramForm::ShowProblems() {
   problems_->clear();

@@ -1,8 +1,8 @@
 #pragma once
 // The "Timing Diagram" window: the diagram, the problems of the settings in
 // words under it, and the picture's export (SVG, PNG, clipboard). A window of
-// its own beside the main window. It is given its input through SetInput and
-// never talks to the instrument.
+// its own beside the main window. It is given its input through SetInput, or
+// follows a session's caches (Follow), and never talks to the instrument.
 #include <QString>
 #include <QWidget>
 
@@ -10,6 +10,7 @@
 
 class QListWidget;
 class QPushButton;
+class TInstrumentSession;
 
 class TTimingDiagramForm : public QWidget {
   Q_OBJECT
@@ -34,7 +35,23 @@ class TTimingDiagramForm : public QWidget {
  public Q_SLOTS:
   void SetInput(const vm::TDiagramInput &input);
 
+ public:
+  // Draws `session`'s settings from now on and after each change it tells.
+  // Changes are gathered until the next turn of the event loop (a readback
+  // tells many at once) and while a readback is under way; while the window
+  // is hidden or minimised nothing is computed, and the latest settings are
+  // drawn when it shows again. The session outlives the window.
+  void Follow(const TInstrumentSession &session);
+
+ protected:
+  void showEvent(QShowEvent *e) override;
+  void changeEvent(QEvent *e) override;
+
  private:
+  void SessionChanged();
+  void CatchUp();
+  bool Showing() const;
+
   void AskAndSave(bool svg);
   void ShowProblems();
   QSize ExportSize() const;
@@ -42,4 +59,7 @@ class TTimingDiagramForm : public QWidget {
   TTimingDiagram *diagram_;
   QListWidget *problems_;
   QPushButton *saveSvg_, *savePng_, *copy_;
+  const TInstrumentSession *session_ = nullptr;
+  bool stale_ = false;      // the session changed since it was last drawn
+  bool scheduled_ = false;  // a catch-up waits for the next turn of the event loop
 };

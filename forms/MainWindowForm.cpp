@@ -751,6 +751,7 @@ TMainWindowControls BuildMainWindow(QMainWindow *w) {
   log->setCheckable(true);
   Item(tools, "ServiceMenu", "Service");
   Item(tools, "ServiceWindowMenu", "Service Window")->setVisible(false);
+  Item(tools, "TimingDiagramMenu", "Timing Diagram");
 
   QMenu *help = TopMenu(bar, "Help1", "Help");
   Item(help, "WebSite1", "Web Site");

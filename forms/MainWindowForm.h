@@ -66,7 +66,8 @@ struct TChannelPage {
   X(QAction, Exit1) X(QAction, R1) X(QAction, BinSave1) X(QAction, BinRestore0)                 \
   X(QAction, BinRestore1) X(QAction, SaveToFile1) X(QAction, RestoreSettingsFromFile1)          \
   X(QAction, Up1) X(QAction, CaptureScreenShot1) X(QAction, EnableLoggingMenu)                  \
-  X(QAction, ServiceMenu) X(QAction, ServiceWindowMenu) X(QAction, WebSite1) X(QAction, About1)
+  X(QAction, ServiceMenu) X(QAction, ServiceWindowMenu) X(QAction, TimingDiagramMenu)             \
+  X(QAction, WebSite1) X(QAction, About1)
 
 struct TMainWindowControls {
 #define VM_MAIN_WINDOW_MEMBER(kind, name) kind *name = nullptr;

@@ -168,6 +168,10 @@ class TMainForm : public QMainWindow {
   // brought to the front). Set by the program's entry once that window
   // exists: the service window sits above this one.
   std::function<void()> OpenServiceWindow;
+  // Tools, "Timing Diagram": shows the diagram window (an open one is
+  // brought to the front). Set by the program's entry, like the service
+  // window's: that window sits above the session, beside this one.
+  std::function<void()> OpenTimingDiagram;
 
   // Focus memory of the channel page control, one slot per page.
   QList<QWidget *> FActiveChControls;

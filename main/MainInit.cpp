@@ -144,6 +144,9 @@ void TMainForm::ConnectWindowHandlers() {
     connect(a, &QAction::triggered, this, [this] { ServiceMenuClick(); });
   if (auto *a = Ui.ServiceWindowMenu)
     connect(a, &QAction::triggered, this, [this] { ServiceWindowMenuClick(); });
+  connect(Ui.TimingDiagramMenu, &QAction::triggered, this, [this] {
+    if (OpenTimingDiagram) OpenTimingDiagram();
+  });
   if (auto *b = Ui.ShotCountEnbl)
     connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
   if (auto *b = Ui.ClearShotCount)

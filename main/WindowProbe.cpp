@@ -114,6 +114,16 @@ void WriteWindow(TMainForm *w, const TInstrumentSession &session, QTextStream &o
   for (QAction *a : w->findChildren<QAction *>())
     if (a->isCheckable() && !a->objectName().isEmpty())
       out << "checked " << a->objectName() << " " << int(a->isChecked()) << " " << a->text() << "\n";
+  // The timing diagram's window once it exists, through its own probe text
+  // ("diagram view ...", "diagram edges ChA <t>:<level> ...", "diagram
+  // problem ..."): reached by name, so this layer needs none of its headers.
+  for (QWidget *top : QApplication::topLevelWidgets()) {
+    if (top->objectName() != QLatin1String("TimingDiagramForm")) continue;
+    out << "diagramwindow " << Rect(top, top->rect()) << " " << int(top->isVisible()) << "\n";
+    QString text;
+    if (QMetaObject::invokeMethod(top, "ProbeText", Qt::DirectConnection, Q_RETURN_ARG(QString, text)))
+      for (const QString &line : text.split('\n', Qt::SkipEmptyParts)) out << "diagram " << line << "\n";
+  }
 }
 
 }  // namespace

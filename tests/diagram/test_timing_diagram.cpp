@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "diagram/TimingDiagramForm.h"
+#include "session/InstrumentSession.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ class TestTimingDiagram : public QObject {
   void drawsHighAndLowAtTheirTimes();
   void wheelZoomsAroundThePointer();
   void exportsValidPictures();
+  void followsTheSessionOncePerTurnWhileShown();
+  void viewFollowsTheSettingsUntilTheUserMovesIt();
 };
 
 void TestTimingDiagram::drawsHighAndLowAtTheirTimes() {
@@ -103,6 +106,74 @@ void TestTimingDiagram::exportsValidPictures() {
   QVERIFY(!form.SavePng(dir.filePath(QStringLiteral("missing/d.png")), &why));
   QVERIFY(!why.isEmpty());
   QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing/d.png"))));
+}
+
+void TestTimingDiagram::followsTheSessionOncePerTurnWhileShown() {
+  TInstrumentSession session;
+  const vm::TDiagramInput in = Sample();
+  session.SystemParameters = in.System;
+  session.ChannelParameters = in.Channels;
+  TTimingDiagramForm form;
+  QSignalSpy drawn(form.Diagram(), &TTimingDiagram::DiagramChanged);
+  form.Follow(session);
+  QCoreApplication::processEvents();
+  QCOMPARE(drawn.count(), 0);  // hidden: nothing computed
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QCOMPARE(drawn.count(), 1);
+  QVERIFY(form.EdgesNear(100e-9, 1e-9).contains(QStringLiteral("near ChA H 0.0000001000000:H\n")));
+
+  // A readback tells several changes in one turn: drawn once, after it, and
+  // never from the half-read caches while its replies are awaited.
+  {
+    const vm::BusyModel::Guard reading = session.Busy.Start(vm::Work::Initialisation);
+    session.ChannelParameters[1].Delay = 200e-9;
+    Q_EMIT session.ChannelCountChanged(4);
+    QCoreApplication::processEvents();
+    QCOMPARE(drawn.count(), 1);
+  }
+  Q_EMIT session.ParametersChanged(1);
+  Q_EMIT session.ParametersChanged(TInstrumentSession::kAllParameters);
+  QCOMPARE(drawn.count(), 1);
+  QCoreApplication::processEvents();
+  QCOMPARE(drawn.count(), 2);
+  QVERIFY(form.EdgesNear(200e-9, 1e-9).contains(QStringLiteral("near ChA H 0.0000002000000:H\n")));
+
+  // The status poll's shot count draws nothing.
+  session.SystemParameters.ShotCount = 17;
+  Q_EMIT session.ParametersChanged(0);
+  QCoreApplication::processEvents();
+  QCOMPARE(drawn.count(), 2);
+
+  // Hidden, it waits; shown again, it draws the latest settings at once.
+  form.hide();
+  session.ChannelParameters[1].Delay = 300e-9;
+  Q_EMIT session.ParametersChanged(1);
+  QCoreApplication::processEvents();
+  QCOMPARE(drawn.count(), 2);
+  form.show();
+  QCOMPARE(drawn.count(), 3);
+  QVERIFY(form.EdgesNear(300e-9, 1e-9).contains(QStringLiteral("near ChA H 0.0000003000000:H\n")));
+}
+
+void TestTimingDiagram::viewFollowsTheSettingsUntilTheUserMovesIt() {
+  // Opened before the first readback (no period yet), then read: the view
+  // fits the settings read, not the empty ones it opened on.
+  TTimingDiagram d;
+  d.resize(800, 500);
+  vm::TDiagramInput in = Sample();
+  in.System.Period = 0;
+  d.SetInput(in);
+  in.System.Period = 1e-3;
+  d.SetInput(in);
+  const auto fit = vm::DefaultDiagramView(in);
+  QVERIFY(std::abs(d.View().first - fit.first) < 1e-12 && std::abs(d.View().second - fit.second) < 1e-12);
+  // A view the user chose stays through later edits.
+  d.ZoomAround(0, 0.5);
+  const auto chosen = d.View();
+  in.Channels[1].Delay = 200e-9;
+  d.SetInput(in);
+  QCOMPARE(d.View(), chosen);
 }
 
 QTEST_MAIN(TestTimingDiagram)

@@ -20,6 +20,9 @@ class Window:
         self.popup = self.modal = False
         self.limits = None
         self.checked = {}
+        # The timing diagram, once its window exists: row name -> [(time, level)].
+        self.diagram_window = None
+        self.diagram, self.diagram_problems = {}, []
         for line in text.splitlines():
             kind, _, rest = line.partition(" ")
             f = rest.split(" ")
@@ -70,6 +73,12 @@ class Window:
                 self.actions[f[0]] = tuple(int(v) for v in f[1:5])
             elif kind == "textline":
                 self.text.setdefault(f[0], []).append(" ".join(f[1:]))
+            elif kind == "diagramwindow":
+                self.diagram_window = dict(rect=tuple(int(v) for v in f[0:4]), visible=f[4] == "1")
+            elif kind == "diagram" and f[0] == "edges":
+                self.diagram[f[1]] = [(Decimal(t), l) for t, l in (e.split(":") for e in f[2:] if e)]
+            elif kind == "diagram" and f[0] == "problem":
+                self.diagram_problems.append(" ".join(f[1:]))
 
     def shown(self, name):
         g = self.geom.get(name)

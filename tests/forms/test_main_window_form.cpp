@@ -126,6 +126,7 @@ const std::tuple<const char *, const char *, const char *> kMenuItems[] = {
     {"EnableLoggingMenu", "Logging Enabled", "ools1"},
     {"ServiceMenu", "Service", "ools1"},
     {"ServiceWindowMenu", "Service Window", "ools1"},
+    {"TimingDiagramMenu", "Timing Diagram", "ools1"},
     {"WebSite1", "Web Site", "Help1"},
     {"About1", "About", "Help1"},
 };
