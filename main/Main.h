@@ -211,24 +211,12 @@ class TMainForm : public QMainWindow {
   void CounterSourceSelChange(QObject *Sender);
   void ExternalInputClkSelChange(QObject *Sender);
   void ExternalOutputClkSelChange(QObject *Sender);
-  void SetChEnableState(QObject *Sender);
-  void SetChannelDelay(QObject *Sender);
-  void SetChannelWidth(QObject *Sender);
-  void SetChannelMode(QObject *Sender);
-  void SetChannelBurst(QObject *Sender);
-  void SetChannelDCOn(QObject *Sender);
-  void SetChannelDCOff(QObject *Sender);
-  void SetChannelWaitCount(QObject *Sender);
-  void SetChannelPolarity(QObject *Sender);
-  void SetChannelOuputMode(QObject *Sender);
-  void SetChAmplitude(QObject *Sender);
-  void SetChannelSyncSource(QObject *Sender);
-  void SetChannelMux(QObject *Sender);
-  void SetChannelGateMode(QObject *Sender);
-  void ChGateLogicSel1Change(QObject *Sender);
-  void ChControlModeSel1Change(QObject *Sender);
-  void ChPhaseSyncSel1Change(QObject *Sender);
-  void ReArmChannel(QObject *Sender);
+  // The channel handlers (SetChEnableState, SetChannelDelay, ... ReArmChannel)
+  // are declared from the channel array list, so a new channel control's
+  // handler needs no line here.
+#define VM_CHANNEL_HANDLER_DECLARATION(kind, name, ...) __VA_OPT__(void __VA_ARGS__(QObject *Sender);)
+  VM_CHANNEL_ARRAYS(VM_CHANNEL_HANDLER_DECLARATION)
+#undef VM_CHANNEL_HANDLER_DECLARATION
   // Shows channel c's stored sync source in its list (no change event).
   void ShowStoredSyncSource(int c);
 
