@@ -84,10 +84,11 @@ int main(int argc, char **argv) {
   // The timing diagram, made when first asked for; it follows the session
   // and is destroyed before it.
   std::unique_ptr<TTimingDiagramForm> diagramForm;
-  mainForm->OpenTimingDiagram = [&diagramForm, &session] {
+  mainForm->OpenTimingDiagram = [&diagramForm, &session, m = mainForm.get()] {
     if (!diagramForm) {
       diagramForm = std::make_unique<TTimingDiagramForm>();
       diagramForm->Follow(session);
+      diagramForm->PlaceBeside(*m);  // later openings keep where the user put it
     }
     diagramForm->show();
     diagramForm->raise();

@@ -10,12 +10,16 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSplitter>
 #include <QSvgGenerator>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "base/core/Numbers.h"
+#include "diagram/DiagramPlanPanel.h"
+#include "diagram/core/DemoPlan.h"
 #include "session/InstrumentSession.h"
 #include "ui/Dialogs.h"
 #include "ui/FileDialogs.h"
@@ -102,11 +106,49 @@ void TTimingDiagramForm::SetInput(const vm::TDiagramInput &input) { diagram_->Se
 
 void TTimingDiagramForm::Follow(const TInstrumentSession &session) {
   if (session_) disconnect(session_, nullptr, this, nullptr);
+  session_ = nullptr;
+  if (session.DemoMode) {
+    ShowPlan();
+    return;
+  }
+  delete plan_;
+  plan_ = nullptr;
   session_ = &session;
   connect(&session, &TInstrumentSession::ParametersChanged, this, [this] { SessionChanged(); });
   connect(&session, &TInstrumentSession::ChannelCountChanged, this, [this] { SessionChanged(); });
   connect(&session, &TInstrumentSession::SettingsRestored, this, [this] { SessionChanged(); });
   SessionChanged();
+}
+
+void TTimingDiagramForm::ShowPlan() {
+  if (!plan_) {
+    plan_ = new TDiagramPlanPanel(vm::DemoDiagramInput(), this);
+    static_cast<QVBoxLayout *>(layout())->insertWidget(1, plan_);
+    connect(plan_, &TDiagramPlanPanel::Edited, this, [this] { SetInput(plan_->Input()); });
+    // The diagram keeps the room it had; the panel adds its own.
+    resize(size().expandedTo(plan_->sizeHint()) + QSize(0, plan_->sizeHint().height()));
+  }
+  SetInput(plan_->Input());
+}
+
+QPoint TTimingDiagramForm::BesidePosition(const QRect &mainFrame, const QSize &frame,
+                                          const QRect &available) {
+  // Within [lo, lo + room) when it fits, else at lo: the title bar stays reachable.
+  auto inside = [](int v, int lo, int length, int room) { return std::max(lo, std::min(v, lo + room - length)); };
+  const int y = inside(mainFrame.top(), available.top(), frame.height(), available.height());
+  if (mainFrame.right() + frame.width() <= available.right()) return {mainFrame.right() + 1, y};
+  if (mainFrame.left() - frame.width() >= available.left()) return {mainFrame.left() - frame.width(), y};
+  constexpr int kOffset = 40;
+  return {inside(mainFrame.left() + kOffset, available.left(), frame.width(), available.width()),
+          inside(mainFrame.top() + kOffset, available.top(), frame.height(), available.height())};
+}
+
+void TTimingDiagramForm::PlaceBeside(const QWidget &main) {
+  const QScreen *screen = main.screen();
+  if (!screen) return;
+  // This window has no frame before it is first shown: take the main window's.
+  const QSize margins = main.frameGeometry().size() - main.geometry().size();
+  move(BesidePosition(main.frameGeometry(), size() + margins, screen->availableGeometry()));
 }
 
 bool TTimingDiagramForm::Showing() const { return isVisible() && !isMinimized(); }

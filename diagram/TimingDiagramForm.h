@@ -10,6 +10,7 @@
 
 class QListWidget;
 class QPushButton;
+class TDiagramPlanPanel;
 class TInstrumentSession;
 
 class TTimingDiagramForm : public QWidget {
@@ -18,6 +19,16 @@ class TTimingDiagramForm : public QWidget {
   explicit TTimingDiagramForm(QWidget *parent = nullptr);
 
   TTimingDiagram *Diagram() const { return diagram_; }
+  // Only in demonstration mode (see Follow); nullptr otherwise.
+  TDiagramPlanPanel *PlanPanel() const { return plan_; }
+
+  // Moves the window beside `main` on main's screen: right of its frame when
+  // the window fits there, else left of it, else a little offset over it, so
+  // that it stays open beside the main window rather than over it.
+  void PlaceBeside(const QWidget &main);
+  // Where a window frame of `frame` size goes beside `mainFrame` inside the
+  // screen's `available` geometry (the top left of the frame).
+  static QPoint BesidePosition(const QRect &mainFrame, const QSize &frame, const QRect &available);
 
   // Export of the diagram with its problem list. Written atomically: the
   // file is either the whole new picture or left as it was. False on failure,
@@ -41,6 +52,9 @@ class TTimingDiagramForm : public QWidget {
   // tells many at once) and while a readback is under way; while the window
   // is hidden or minimised nothing is computed, and the latest settings are
   // drawn when it shows again. The session outlives the window.
+  // In demonstration mode nothing is read, so there is nothing to follow:
+  // the window draws a plan of its own instead, starting from the demo
+  // model's settings, edited in a panel under the diagram.
   void Follow(const TInstrumentSession &session);
 
  protected:
@@ -48,6 +62,7 @@ class TTimingDiagramForm : public QWidget {
   void changeEvent(QEvent *e) override;
 
  private:
+  void ShowPlan();
   void SessionChanged();
   void CatchUp();
   bool Showing() const;
@@ -59,6 +74,7 @@ class TTimingDiagramForm : public QWidget {
   TTimingDiagram *diagram_;
   QListWidget *problems_;
   QPushButton *saveSvg_, *savePng_, *copy_;
+  TDiagramPlanPanel *plan_ = nullptr;
   const TInstrumentSession *session_ = nullptr;
   bool stale_ = false;      // the session changed since it was last drawn
   bool scheduled_ = false;  // a catch-up waits for the next turn of the event loop

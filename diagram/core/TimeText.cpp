@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "base/core/Numbers.h"
+#include "controls/core/SpinModel.h"
 
 namespace vm {
 
@@ -45,6 +46,27 @@ std::string FormatTimeShort(double seconds) {
   }
   if (number == "-0") number = "0";
   return number + s.substr(blank);
+}
+
+std::optional<double> ParseTimeText(std::string_view text) {
+  std::string t;
+  for (char c : text)
+    if (c != ' ' && c != ',') t += c;
+  const size_t unitAt = t.find_first_not_of("-.0123456789");
+  const std::string unit = unitAt == std::string::npos ? "" : t.substr(unitAt);
+  const std::string number = t.substr(0, unitAt);
+  // Dividing by the exact power of ten keeps "100 ns" the double nearest
+  // 1e-7, which multiplying by 1e-9 does not.
+  double per = 0;
+  if (unit.empty() || unit == "s") per = 1;
+  else if (unit == "ms") per = 1e3;
+  else if (unit == "us" || unit == "\xC2\xB5s") per = 1e6;
+  else if (unit == "ns") per = 1e9;
+  else if (unit == "ps") per = 1e12;
+  if (per == 0 || number.empty() || number == "-") return std::nullopt;
+  const std::optional<double> v = SpinModel::StrToFloatBase(ToU16(number), 10);
+  if (!v) return std::nullopt;
+  return *v / per;
 }
 
 }  // namespace vm

@@ -3,7 +3,9 @@
 // and problem list. Locale-free like every other number the program shows.
 // The unit is the largest in which the printed value is at least 1, so
 // 999.9999 ns printed with three decimals reads "1.000 µs", not "1000.000 ns".
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vm {
 
@@ -15,5 +17,11 @@ std::string FormatTimeDigits(double seconds, int decimalsInSeconds);
 // Short form for sentences and the axis: at most three decimals in the unit,
 // trailing zeros dropped ("120 ns", "0.25 ns", "1.5 µs").
 std::string FormatTimeShort(double seconds);
+
+// A time the user typed: a number in seconds, as the spin edits take it
+// ("0.0000001"), or a number with its unit ("100 ns", "1.5 us", "1.5 µs",
+// "2 ms", "250 ps", "1 s"). Blanks and group separators (",") are ignored.
+// nullopt for anything else, an empty text included.
+std::optional<double> ParseTimeText(std::string_view text);
 
 }  // namespace vm

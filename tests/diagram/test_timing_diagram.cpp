@@ -2,6 +2,7 @@
 // zoom, and the exported pictures.
 #include <QtTest>
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -45,6 +46,8 @@ class TestTimingDiagram : public QObject {
   void exportsValidPictures();
   void followsTheSessionOncePerTurnWhileShown();
   void viewFollowsTheSettingsUntilTheUserMovesIt();
+  void demoModePlansWithoutTheSession();
+  void opensBesideTheMainWindow();
 };
 
 void TestTimingDiagram::drawsHighAndLowAtTheirTimes() {
@@ -118,6 +121,7 @@ void TestTimingDiagram::followsTheSessionOncePerTurnWhileShown() {
   form.Follow(session);
   QCoreApplication::processEvents();
   QCOMPARE(drawn.count(), 0);  // hidden: nothing computed
+  QVERIFY(!form.PlanPanel());  // an instrument's settings are edited in the main window
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   QCOMPARE(drawn.count(), 1);
@@ -174,6 +178,45 @@ void TestTimingDiagram::viewFollowsTheSettingsUntilTheUserMovesIt() {
   in.Channels[1].Delay = 200e-9;
   d.SetInput(in);
   QCOMPARE(d.View(), chosen);
+}
+
+void TestTimingDiagram::demoModePlansWithoutTheSession() {
+  TInstrumentSession session;
+  session.DemoMode = true;
+  QSignalSpy changed(&session, &TInstrumentSession::ParametersChanged);
+  QSignalSpy queued(&session, &TInstrumentSession::CommandsQueued);
+  TTimingDiagramForm form;
+  form.Follow(session);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QVERIFY(form.findChild<QWidget *>(QStringLiteral("DiagramPlanPanel")));
+  const QString probe = form.ProbeText();
+  QVERIFY(probe.contains(QStringLiteral("row ChD ")) && !probe.contains(QStringLiteral("row ChE ")));
+  QVERIFY(!probe.contains(QStringLiteral("problem ")));
+  QVERIFY(form.EdgesNear(0, 1e-9).contains(QStringLiteral("near ChA H 0.0000000000000:H\n")));
+
+  // Typed in engineering units, drawn at once.
+  auto *delay = form.findChild<QLineEdit *>(QStringLiteral("PlanDelay1"));
+  delay->selectAll();
+  QTest::keyClicks(delay, QStringLiteral("100 ns"));
+  QTest::keyClick(delay, Qt::Key_Return);
+  QVERIFY(form.EdgesNear(100e-9, 1e-9).contains(QStringLiteral("near ChA H 0.0000001000000:H\n")));
+  QVERIFY(form.EdgesNear(0, 1e-9).contains(QStringLiteral("near ChA L \n")));
+  // The session, its queue and so the port never hear of it.
+  QCoreApplication::processEvents();
+  QCOMPARE(changed.count(), 0);
+  QCOMPARE(queued.count(), 0);
+  QVERIFY(session.Tasks.PendingCommands().empty());
+  QCOMPARE(session.ChannelParameters[1], vm::TChannelParameters{});
+}
+
+void TestTimingDiagram::opensBesideTheMainWindow() {
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize frame(1000, 700);
+  // Right of it, level with it; else left; else offset over it, kept on the screen.
+  QCOMPARE(TTimingDiagramForm::BesidePosition({100, 50, 700, 600}, frame, screen), QPoint(800, 50));
+  QCOMPARE(TTimingDiagramForm::BesidePosition({1100, 50, 700, 600}, frame, screen), QPoint(100, 50));
+  QCOMPARE(TTimingDiagramForm::BesidePosition({500, 500, 700, 600}, frame, screen), QPoint(540, 380));
 }
 
 QTEST_MAIN(TestTimingDiagram)
