@@ -519,6 +519,17 @@ T *Find(const QWidget *w, const QString &name) {
   return c;
 }
 
+// The controls of channel n's page, looked up once where the page is made.
+TChannelPage PageControls(const QWidget *w, QWidget *page, int n) {
+  TChannelPage c;
+  c.Page = page;
+#define VM_PAGE_CONTROL(kind, name, ...) \
+  c.name = Find<kind>(w, QStringLiteral(#name) + QString::number(n));
+  VM_CHANNEL_ARRAYS(VM_PAGE_CONTROL)
+#undef VM_PAGE_CONTROL
+  return c;
+}
+
 void RemoveItem(QComboBox *c, const QString &text) {
   const int i = c->findText(text, Qt::MatchExactly);
   if (i >= 0) c->removeItem(i);
@@ -613,7 +624,7 @@ void ApplyModelToAdditionalPage(QWidget *window, int channelCount) {
     for (int i = src->count() - 1; i > channelCount && i >= 0; --i) src->removeItem(i);
 }
 
-void BuildMainWindow(QMainWindow *w) {
+TMainWindowControls BuildMainWindow(QMainWindow *w) {
   InstallFontSubstitutes();
   w->setObjectName(w->objectName().isEmpty() ? QString("MainForm") : w->objectName());
   w->setWindowTitle("5200 Pulse Generator");
@@ -753,13 +764,22 @@ void BuildMainWindow(QMainWindow *w) {
     const QRect r = s->availableGeometry();
     w->move(r.center() - QPoint(w->width() / 2, w->height() / 2));
   }
+
+  // Looked up once, here: a renamed component stops the build instead of
+  // leaving a handler without its control.
+  TMainWindowControls c;
+#define VM_MAIN_WINDOW_CONTROL(kind, name) c.name = Find<kind>(w, QStringLiteral(#name));
+  VM_MAIN_WINDOW_CONTROLS(VM_MAIN_WINDOW_CONTROL)
+#undef VM_MAIN_WINDOW_CONTROL
+  c.Ch1 = PageControls(w, Find<QWidget>(w, "TabCh1"), 1);
+  return c;
 }
 
-QWidget *CreateChannelPage(QWidget *w, int n) {
-  if (!w || n < 1 || n > 8) return nullptr;
+TChannelPage CreateChannelPage(QWidget *w, int n) {
+  if (!w || n < 1 || n > 8) return {};
   auto *pc = w->findChild<QTabWidget *>("ChPageControl");
   const QString num = QString::number(n);
-  if (!pc || w->findChild<QWidget *>("TabCh" + num)) return nullptr;
+  if (!pc || w->findChild<QWidget *>("TabCh" + num)) return {};
 
   // Built complete before it joins the page control, so every control shows
   // with the page; a missing channel 1 component leaves no half-built page.
@@ -779,7 +799,7 @@ QWidget *CreateChannelPage(QWidget *w, int n) {
   }
   QWidget *made = page.release();
   pc->addTab(made, "Ch " + num);
-  return made;
+  return PageControls(w, made, n);
 }
 
 }  // namespace forms

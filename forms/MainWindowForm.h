@@ -1,8 +1,8 @@
 #pragma once
 // The main window's description as code: every control, group, page and menu
 // item with its object name, position, size, caption, items, limits and hint.
-// Handlers are not connected here: the window finds its controls by name
-// (findChild) and binds its own handlers.
+// Handlers are not connected here: the builders hand back the controls they
+// made, typed, and the window binds its own handlers to those.
 //
 // Conventions of the built controls:
 //   - a control's hint is kept in the dynamic property "hint" and whether it is
@@ -20,25 +20,76 @@
 #include "main/core/ChannelControls.h"
 
 class QMainWindow;
+class QAction;
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTextEdit;
 class QFont;
+class TPlusSpinEdit;
 
 namespace forms {
 
+class TPulseAnimation;
+
+// The controls of one channel page, one member per per-channel array (the
+// member ChDelayAdj is the page's "ChDelayAdj<n>"). Page is null when no page
+// was made.
+struct TChannelPage {
+  QWidget *Page = nullptr;
+#define VM_CHANNEL_PAGE_MEMBER(kind, name, ...) kind *name = nullptr;
+  VM_CHANNEL_ARRAYS(VM_CHANNEL_PAGE_MEMBER)
+#undef VM_CHANNEL_PAGE_MEMBER
+};
+
+// The main window's fixed controls, each member the component of its name.
+#define VM_MAIN_WINDOW_CONTROLS(X)                                                              \
+  X(QWidget, MainClient) X(QWidget, VMBlueBanner) X(TPulseAnimation, PulseAnimate)              \
+  X(QPushButton, RunStopbtn) X(QLabel, ErrorLabel) X(QTabWidget, SystemPageControl)             \
+  X(QTabWidget, ChPageControl) X(TPlusSpinEdit, PeriodAdj) X(QComboBox, SystemModeSel)          \
+  X(QGroupBox, BurstCountGrp) X(TPlusSpinEdit, SysBurstAdj) X(QGroupBox, DutyCycleGrp)          \
+  X(TPlusSpinEdit, SysDutyOnAdj) X(TPlusSpinEdit, SysDutyOffAdj)                                \
+  X(TPlusSpinEdit, SysCycleCountAdj) X(QCheckBox, AutoStartEnbl) X(QComboBox, TrigModeSel)      \
+  X(QGroupBox, ExtThresholdGrp) X(TPlusSpinEdit, TrigThresholdAdj) X(QGroupBox, ExtTrigEdgeGrp) \
+  X(QComboBox, TriggerEdgeSel) X(QGroupBox, GatePolGrp) X(QComboBox, GatePolaritySel)           \
+  X(QGroupBox, TrigGateDebounceGrp) X(QComboBox, TrigGateDebounceSel)                           \
+  X(QComboBox, CounterSourceSel) X(QComboBox, ExternalInputClkSel)                              \
+  X(QComboBox, ExternalOutputClkSel) X(QCheckBox, ShotCountEnbl) X(QLabel, ShotCountlbl)        \
+  X(QPushButton, ClearShotCount) X(QComboBox, SendEdit) X(QPushButton, SendBtn)                 \
+  X(QTextEdit, ResponseList) X(QLabel, SerialNumberlbl) X(QLabel, FWVersionlbl)                 \
+  X(QLabel, FPGAVersionlbl) X(QMenu, SaveToBin) X(QMenu, RestoreFromBin) X(QMenu, ools1)        \
+  X(QAction, Exit1) X(QAction, R1) X(QAction, BinSave1) X(QAction, BinRestore0)                 \
+  X(QAction, BinRestore1) X(QAction, SaveToFile1) X(QAction, RestoreSettingsFromFile1)          \
+  X(QAction, Up1) X(QAction, CaptureScreenShot1) X(QAction, EnableLoggingMenu)                  \
+  X(QAction, ServiceMenu) X(QAction, ServiceWindowMenu) X(QAction, TimingDiagramMenu)             \
+  X(QAction, WebSite1) X(QAction, About1)
+
+struct TMainWindowControls {
+#define VM_MAIN_WINDOW_MEMBER(kind, name) kind *name = nullptr;
+  VM_MAIN_WINDOW_CONTROLS(VM_MAIN_WINDOW_MEMBER)
+#undef VM_MAIN_WINDOW_MEMBER
+  TChannelPage Ch1;  // channel 1's page, built with the window
+};
+
 // Builds the whole main window (central widget, menus) into `w`: fixed size,
 // client area 678 x 739 below the menu bar, caption "5200 Pulse Generator".
-void BuildMainWindow(QMainWindow *w);
+// Returns its controls.
+TMainWindowControls BuildMainWindow(QMainWindow *w);
 
 // Builds the complete tab page of channel `n` (1..8), "TabCh<n>" captioned
 // "Ch <n>", from the one channel page table, with every component named for
 // channel n, and appends it to "ChPageControl". Page 1 is built with the
 // window; for n >= 2 the new page then takes over channel 1's current places,
 // captions, hints, limits, values, items and selections (multiplexer marks
-// excepted). Nothing is connected to the new page. Returns the page (nullptr
-// when n is out of 1..8 or the page exists). Throws std::logic_error when a
-// component of channel 1's page is missing.
-QWidget *CreateChannelPage(QWidget *w, int n);
+// excepted). Nothing is connected to the new page. Returns the page and its
+// controls (an empty TChannelPage when n is out of 1..8 or the page exists).
+// Throws std::logic_error when a component of channel 1's page is missing.
+TChannelPage CreateChannelPage(QWidget *w, int n);
 
 // The 22 per-channel control arrays, in the order the window binds them.
 // Element n of array "ChDelayAdj" is the component named "ChDelayAdj<n>".

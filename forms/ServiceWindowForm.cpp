@@ -82,13 +82,18 @@ const CalBox kCalBoxes[4] = {
 
 }  // namespace
 
-QWidget *CreateCalPage(QWidget *w, int n) {
+TCalPage CreateCalPage(QWidget *w, int n) {
   auto *pc = w->findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"));
   const QString num = QString::number(n);
   const QString pageName = n == 1 ? QStringLiteral("ChCal1") : "TabCh" + num;
-  if (!pc || n < 1 || n > 8 || pc->findChild<QWidget *>(pageName)) return nullptr;
+  if (!pc || n < 1 || n > 8 || pc->findChild<QWidget *>(pageName)) return {};
   auto *page = new QWidget;
   page->setObjectName(pageName);
+  TCalPage made;
+  made.Page = page;
+  TPlusSpinEdit *TCalPage::*const spins[4] = {&TCalPage::ChDelayCalAdj, &TCalPage::ChWidthCalAdj,
+                                              &TCalPage::ChAmpGainAdj, &TCalPage::ChAmpOffAdj};
+  int slot = 0;
   auto *box = Group(page, "ChCalGrp" + num, QString(), QRect(3, 3, 430, 70));
   for (const CalBox &b : kCalBoxes) {
     auto *g = Group(box, b.group + num, b.caption, b.groupRect);
@@ -96,6 +101,7 @@ QWidget *CreateCalPage(QWidget *w, int n) {
     SetHint(g, QString(), true);
     auto *spin = Spin(g, b.spin + num, kCalSpinRect, b.decimals, b.increment, b.minimum,
                       b.maximum, b.value, b.separator);
+    made.*spins[slot++] = spin;
     // A later page starts from what channel 1 shows now, not from the
     // design's defaults.
     if (auto *first = n > 1 ? w->findChild<TPlusSpinEdit *>(QString::fromLatin1(b.spin) + "1")
@@ -109,10 +115,11 @@ QWidget *CreateCalPage(QWidget *w, int n) {
     }
   }
   pc->addTab(page, "Ch " + num);
-  return page;
+  return made;
 }
 
-void BuildServiceWindow(QWidget *w) {
+TServiceWindowControls BuildServiceWindow(QWidget *w) {
+  TServiceWindowControls c;
   InstallFontSubstitutes();
   w->setWindowTitle(QStringLiteral("Service"));
   w->setFont(Tahoma(12));
@@ -121,14 +128,15 @@ void BuildServiceWindow(QWidget *w) {
   auto *trig = Group(w, "TrigGateCalGrp", "Trig/Gate Calibration", {8, 8, 141, 137});
   auto *gain = Group(trig, "TrigGateAmpGainGrp", "Amp Gain", {13, 11, 116, 55});
   SetHint(gain, QStringLiteral("Gain calibration of the trigger/gate input"), true);
-  Spin(gain, "TrigGateAmpGainAdj", {10, 20, 81, 25}, 1, 0.1, 1, 300, 10);
+  c.TrigGateAmpGainAdj = Spin(gain, "TrigGateAmpGainAdj", {10, 20, 81, 25}, 1, 0.1, 1, 300, 10);
   auto *off = Group(trig, "TrigGateAmpOffGrp", "Amp Off", {13, 72, 116, 55});
   SetHint(off, QStringLiteral("Offset calibration of the trigger/gate input"), true);
-  Spin(off, "TrigGateAmpOffAdj", {10, 20, 81, 25}, 1, 0.1, -200, 200, 0);
+  c.TrigGateAmpOffAdj = Spin(off, "TrigGateAmpOffAdj", {10, 20, 81, 25}, 1, 0.1, -200, 200, 0);
 
   auto *model = Group(w, "NumChSelect", "Channels/Model", {168, 8, 140, 99 - 8});
   auto *buttons = new QButtonGroup(model);
   buttons->setObjectName("NumChSelectButtons");
+  c.NumChSelectButtons = buttons;
   const char *items[] = {"4 - 5204", "4 - 3204", "8 - 5208", "8 - 3208"};
   for (int i = 0; i < 4; ++i) {
     auto *r = new QRadioButton(QString::fromLatin1(items[i]), model);
@@ -140,12 +148,13 @@ void BuildServiceWindow(QWidget *w) {
   auto *serial = Group(w, "SerialNumGrp", "Serial Number", {168, 105, 140, 40});
   auto *edit = new QLineEdit(QStringLiteral("00000"), serial);
   edit->setObjectName("SerialNumEdit");
+  c.SerialNumEdit = edit;
   edit->setGeometry(10, 15, 75, 22);
-  Button(serial, "SerialNumSetBtn", "Set", {90, 15, 34, 20});
+  c.SerialNumSetBtn = Button(serial, "SerialNumSetBtn", "Set", {90, 15, 34, 20});
 
-  Button(w, "SaveCalsBtn", "Save Cals To File", {342, 8, 113, 25});
-  Button(w, "LoadCalsBtn", "Load Cals From File", {342, 39, 113, 25});
-  Button(w, "StoreCalsBtn", "Store Cals", {342, 97, 113, 25});
+  c.SaveCalsBtn = Button(w, "SaveCalsBtn", "Save Cals To File", {342, 8, 113, 25});
+  c.LoadCalsBtn = Button(w, "LoadCalsBtn", "Load Cals From File", {342, 39, 113, 25});
+  c.StoreCalsBtn = Button(w, "StoreCalsBtn", "Store Cals", {342, 97, 113, 25});
   auto *reminder = new QLabel(QStringLiteral("Dont Forget to Store!!"), w);
   reminder->setObjectName("StoreCalReminderLbl");
   reminder->setGeometry(328, 128, 141, 14);
@@ -154,9 +163,11 @@ void BuildServiceWindow(QWidget *w) {
   reminder->setFont(bold);
   reminder->setStyleSheet(QStringLiteral("color: red;"));
   reminder->hide();
+  c.StoreCalReminderLbl = reminder;
 
   auto *pc = new QTabWidget(w);
   pc->setObjectName("ChPageCalibration");
+  c.ChPageCalibration = pc;
   pc->setGeometry(8, 151, 461, 184);
   pc->tabBar()->setFont(Tahoma(16));
   pc->setDocumentMode(true);
@@ -170,7 +181,8 @@ void BuildServiceWindow(QWidget *w) {
       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfdfd, stop:1 #dadada); }"
       "QTabBar::tab:selected { border-color: #2f5f9c;"
       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #bccde6, stop:1 #e4ebf5); }"));
-  CreateCalPage(w, 1);
+  c.Cal1 = CreateCalPage(w, 1);
+  return c;
 }
 
 }  // namespace forms

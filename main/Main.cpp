@@ -62,7 +62,7 @@ TMainForm::TMainForm(TInstrumentSession &session, StartOptions Options, QWidget 
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("5200 Pulse Generator"));
   Session.Caption = windowTitle();
-  forms::BuildMainWindow(this);
+  Ui = forms::BuildMainWindow(this);
 
   // Non-visual components with their design values.
   ComPort = Session.ComPort();
@@ -88,10 +88,10 @@ TMainForm::TMainForm(TInstrumentSession &session, StartOptions Options, QWidget 
   VersionInfo = new TrpVersionInfo(this);
   VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
 
-  ResponseList = findChild<QTextEdit *>(QStringLiteral("ResponseList"));
-  Exit1 = findChild<QAction *>(QStringLiteral("Exit1"));
-  R1 = findChild<QAction *>(QStringLiteral("R1"));
-  EnableLoggingMenu = findChild<QAction *>(QStringLiteral("EnableLoggingMenu"));
+  ResponseList = Ui.ResponseList;
+  Exit1 = Ui.Exit1;
+  R1 = Ui.R1;
+  EnableLoggingMenu = Ui.EnableLoggingMenu;
   if (Exit1) connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
   if (R1) connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
   if (EnableLoggingMenu)
@@ -143,20 +143,20 @@ void TMainForm::FormCreate() {
   Session.StartupPending = true;
   Session.SystemRunning = false;                             // 9
   ComPort->setAllowEvents(true);                             // 10
-  if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate")))  // 11
+  if (auto *anim = Ui.PulseAnimate)  // 11
     anim->setSpeed(200);
   // 12. Widgets paint through a back buffer already; nothing to switch on.
-  if (auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))  // 13
+  if (auto *pages = Ui.SystemPageControl)  // 13
     FActiveSysControls = QList<QWidget *>(pages->count(), nullptr);
   else
     FActiveSysControls.clear();
 }
 
 void TMainForm::BindControlArrays() {
-  BindChannelArrays(1);
-  BinSave[1] = findChild<QAction *>(QStringLiteral("BinSave1"));
-  BinRestore[0] = findChild<QAction *>(QStringLiteral("BinRestore0"));
-  BinRestore[1] = findChild<QAction *>(QStringLiteral("BinRestore1"));
+  BindChannelArrays(1, Ui.Ch1);
+  BinSave[1] = Ui.BinSave1;
+  BinRestore[0] = Ui.BinRestore0;
+  BinRestore[1] = Ui.BinRestore1;
 }
 
 bool TMainForm::ChooseConnection() {

@@ -18,6 +18,7 @@
 
 #include "base/core/StartSwitches.h"
 #include "link/core/LogFile.h"
+#include "forms/MainWindowForm.h"
 #include "main/core/ChannelControls.h"
 #include "session/InstrumentSession.h"
 
@@ -73,6 +74,8 @@ class TMainForm : public QMainWindow {
   TInstrumentSession &Session;
 
   // --- Components --------------------------------------------------------
+  // Every fixed control of the window, as built (channel 1's page in Ui.Ch1).
+  forms::TMainWindowControls Ui;
   // The session's serial port, with this window's design values.
   TVMComPort *ComPort = nullptr;
   QTimer *LaunchTimer = nullptr;  // 500 ms, once
@@ -208,24 +211,12 @@ class TMainForm : public QMainWindow {
   void CounterSourceSelChange(QObject *Sender);
   void ExternalInputClkSelChange(QObject *Sender);
   void ExternalOutputClkSelChange(QObject *Sender);
-  void SetChEnableState(QObject *Sender);
-  void SetChannelDelay(QObject *Sender);
-  void SetChannelWidth(QObject *Sender);
-  void SetChannelMode(QObject *Sender);
-  void SetChannelBurst(QObject *Sender);
-  void SetChannelDCOn(QObject *Sender);
-  void SetChannelDCOff(QObject *Sender);
-  void SetChannelWaitCount(QObject *Sender);
-  void SetChannelPolarity(QObject *Sender);
-  void SetChannelOuputMode(QObject *Sender);
-  void SetChAmplitude(QObject *Sender);
-  void SetChannelSyncSource(QObject *Sender);
-  void SetChannelMux(QObject *Sender);
-  void SetChannelGateMode(QObject *Sender);
-  void ChGateLogicSel1Change(QObject *Sender);
-  void ChControlModeSel1Change(QObject *Sender);
-  void ChPhaseSyncSel1Change(QObject *Sender);
-  void ReArmChannel(QObject *Sender);
+  // The channel handlers (SetChEnableState, SetChannelDelay, ... ReArmChannel)
+  // are declared from the channel array list, so a new channel control's
+  // handler needs no line here.
+#define VM_CHANNEL_HANDLER_DECLARATION(kind, name, ...) __VA_OPT__(void __VA_ARGS__(QObject *Sender);)
+  VM_CHANNEL_ARRAYS(VM_CHANNEL_HANDLER_DECLARATION)
+#undef VM_CHANNEL_HANDLER_DECLARATION
   // Shows channel c's stored sync source in its list (no change event).
   void ShowStoredSyncSource(int c);
 
@@ -298,7 +289,7 @@ class TMainForm : public QMainWindow {
   void EnterDemoMode();
   void SetLoggingCheck(bool on);
   // Initialisation internals (MainInit.cpp).
-  void BindChannelArrays(int n);
+  void BindChannelArrays(int n, const forms::TChannelPage &page);
   void ConnectWindowHandlers();
   void ConnectToolHandlers();  // MainTools.cpp
   void InitializeSteps();

@@ -107,12 +107,6 @@ void SetOn(QWidget *w, bool on) {
     w->setEnabled(on);
 }
 
-template <class T>
-void BindElement(QWidget *window, TControlArray<T> &array, const char *name, int n) {
-  if (!array[size_t(n)])
-    array[size_t(n)] = forms::ChannelControlAs<T>(window, QString::fromLatin1(name), n);
-}
-
 }  // namespace
 
 void TMainForm::QueueEdit(const std::string &command) {
@@ -173,30 +167,26 @@ void TMainForm::TakeTypedListText(QComboBox *list, ListHandler handler) {
 void TMainForm::ConnectSystemHandlers() {
   // The end-to-end driver's view of the window (only with VM5200_PROBE_DIR).
   InstallWindowProbe(*this, Session);
-  auto spin = [this](const char *name, void (TMainForm::*handler)(QObject *)) {
-    auto *s = findChild<TPlusSpinEdit *>(QString::fromLatin1(name));
+  auto spin = [this](TPlusSpinEdit *s, void (TMainForm::*handler)(QObject *)) {
     if (FirstConnection(s))
       connect(s, &TPlusSpinEdit::OnChange, this,
               [this, handler](TPlusSpinEdit *sender) { RunHandler(handler, sender); });
   };
-  auto list = [this](const char *name, ListHandler handler) {
-    if (auto *l = findChild<QComboBox *>(QString::fromLatin1(name))) ConnectList(l, handler);
-  };
-  spin("PeriodAdj", &TMainForm::PeriodAdjChange);
-  spin("SysBurstAdj", &TMainForm::SysBurstAdjChange);
-  spin("SysDutyOnAdj", &TMainForm::SysDutyOnAdjChange);
-  spin("SysDutyOffAdj", &TMainForm::SysDutyOffAdjChange);
-  spin("SysCycleCountAdj", &TMainForm::SysCycleCountAdjChange);
-  spin("TrigThresholdAdj", &TMainForm::TrigThresholdAdjChange);
-  list("SystemModeSel", &TMainForm::SystemModeSelChange);
-  list("TrigModeSel", &TMainForm::TrigModeSelChange);
-  list("TriggerEdgeSel", &TMainForm::TriggerEdgeSelChange);
-  list("GatePolaritySel", &TMainForm::GatePolaritySelChange);
-  list("TrigGateDebounceSel", &TMainForm::TrigGateDebounceSelChange);
-  list("CounterSourceSel", &TMainForm::CounterSourceSelChange);
-  list("ExternalInputClkSel", &TMainForm::ExternalInputClkSelChange);
-  list("ExternalOutputClkSel", &TMainForm::ExternalOutputClkSelChange);
-  auto *autoStart = findChild<QCheckBox *>(QStringLiteral("AutoStartEnbl"));
+  spin(Ui.PeriodAdj, &TMainForm::PeriodAdjChange);
+  spin(Ui.SysBurstAdj, &TMainForm::SysBurstAdjChange);
+  spin(Ui.SysDutyOnAdj, &TMainForm::SysDutyOnAdjChange);
+  spin(Ui.SysDutyOffAdj, &TMainForm::SysDutyOffAdjChange);
+  spin(Ui.SysCycleCountAdj, &TMainForm::SysCycleCountAdjChange);
+  spin(Ui.TrigThresholdAdj, &TMainForm::TrigThresholdAdjChange);
+  ConnectList(Ui.SystemModeSel, &TMainForm::SystemModeSelChange);
+  ConnectList(Ui.TrigModeSel, &TMainForm::TrigModeSelChange);
+  ConnectList(Ui.TriggerEdgeSel, &TMainForm::TriggerEdgeSelChange);
+  ConnectList(Ui.GatePolaritySel, &TMainForm::GatePolaritySelChange);
+  ConnectList(Ui.TrigGateDebounceSel, &TMainForm::TrigGateDebounceSelChange);
+  ConnectList(Ui.CounterSourceSel, &TMainForm::CounterSourceSelChange);
+  ConnectList(Ui.ExternalInputClkSel, &TMainForm::ExternalInputClkSelChange);
+  ConnectList(Ui.ExternalOutputClkSel, &TMainForm::ExternalOutputClkSelChange);
+  auto *autoStart = Ui.AutoStartEnbl;
   if (FirstConnection(autoStart))
     connect(autoStart, &QCheckBox::toggled, this,
             [this, autoStart](bool) { RunHandler(&TMainForm::AutoStartEnblClick, autoStart); });
@@ -204,12 +194,6 @@ void TMainForm::ConnectSystemHandlers() {
 
 void TMainForm::ConnectChannelHandlers(int n) {
   if (n < 1 || n > 8) return;
-  // Bind whatever element of channel n is not bound yet (a no-op when the
-  // page's creator has bound them).
-#define VM_BIND_CHANNEL_ELEMENT(kind, name, ...) BindElement(this, name, #name, n);
-  VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ELEMENT)
-#undef VM_BIND_CHANNEL_ELEMENT
-
   // Each element's event to its handler, once per control.
   const auto connectOne = [this](auto *c, void (TMainForm::*handler)(QObject *)) {
     using T = std::remove_pointer_t<decltype(c)>;
@@ -256,22 +240,24 @@ void TMainForm::ChModesEnable(int chnum) {
 void TMainForm::SystemModesEnable() {
   const auto e = vm::SystemModesEnableFor(Session.SystemParameters.Mode);
   if (!e) return;
-  for (const char *name : {"BurstCountGrp", "SysBurstAdj"})
-    SetOn(findChild<QWidget *>(QString::fromLatin1(name)), e->burst);
-  for (const char *name : {"DutyCycleGrp", "SysDutyOnAdj", "SysDutyOffAdj", "SysCycleCountAdj"})
-    SetOn(findChild<QWidget *>(QString::fromLatin1(name)), e->dutyCycle);
+  for (QWidget *w : std::initializer_list<QWidget *>{Ui.BurstCountGrp, Ui.SysBurstAdj})
+    SetOn(w, e->burst);
+  for (QWidget *w : std::initializer_list<QWidget *>{Ui.DutyCycleGrp, Ui.SysDutyOnAdj,
+                                                      Ui.SysDutyOffAdj, Ui.SysCycleCountAdj})
+    SetOn(w, e->dutyCycle);
 }
 
 void TMainForm::TriggerModesEnable() {
   const auto e = vm::TriggerModesEnableFor(Session.SystemParameters.TrigMode);
   if (!e) return;
-  const auto set = [this](std::initializer_list<const char *> names, bool on) {
-    for (const char *name : names) SetOn(findChild<QWidget *>(QString::fromLatin1(name)), on);
+  const auto set = [](QWidget *group, QWidget *control, bool on) {
+    SetOn(group, on);
+    SetOn(control, on);
   };
-  set({"ExtThresholdGrp", "TrigThresholdAdj"}, e->threshold);
-  set({"ExtTrigEdgeGrp", "TriggerEdgeSel"}, e->edge);
-  set({"GatePolGrp", "GatePolaritySel"}, e->gatePolarity);
-  set({"TrigGateDebounceGrp", "TrigGateDebounceSel"}, e->debounce);
+  set(Ui.ExtThresholdGrp, Ui.TrigThresholdAdj, e->threshold);
+  set(Ui.ExtTrigEdgeGrp, Ui.TriggerEdgeSel, e->edge);
+  set(Ui.GatePolGrp, Ui.GatePolaritySel, e->gatePolarity);
+  set(Ui.TrigGateDebounceGrp, Ui.TrigGateDebounceSel, e->debounce);
 }
 
 void TMainForm::GateModesEnable() {

@@ -57,24 +57,24 @@ class WindowSink : public vm::ConfigurationSink {
   void OnTrigGate(const vm::TrigGateReadback &r) override { f_.ApplyTrigGateReadback(r); }
 
   void OnSecurity(int32_t state) override {
-    if (auto *item = f_.findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+    if (auto *item = f_.Ui.ServiceWindowMenu)
       item->setVisible(state == 1);
   }
 
   void OnAutoStart(int32_t value) override {
-    Check(QStringLiteral("AutoStartEnbl"), value == 1);
+    Check(f_.Ui.AutoStartEnbl, value == 1);
   }
 
   void OnClocks(bool present, int32_t inputClock, int32_t outputClock) override {
     if (!present) return;  // the groups are hidden with the counter sources below
-    SelectSilently(QStringLiteral("ExternalInputClkSel"), inputClock);
-    SelectSilently(QStringLiteral("ExternalOutputClkSel"), outputClock);
+    SelectSilently(f_.Ui.ExternalInputClkSel, inputClock);
+    SelectSilently(f_.Ui.ExternalOutputClkSel, outputClock);
   }
 
   void OnCounter(int32_t counterEnabled, int32_t counterSource) override {
-    Check(QStringLiteral("ShotCountEnbl"), counterEnabled == 1);
-    SelectSilently(QStringLiteral("CounterSourceSel"), counterSource);
-    if (auto *list = f_.findChild<QComboBox *>(QStringLiteral("CounterSourceSel")))
+    Check(f_.Ui.ShotCountEnbl, counterEnabled == 1);
+    SelectSilently(f_.Ui.CounterSourceSel, counterSource);
+    if (auto *list = f_.Ui.CounterSourceSel)
       list->setEnabled(true);
     // Clock groups shown only with more than four channels; counter sources
     // kept for the channels the model has.
@@ -104,36 +104,22 @@ class WindowSink : public vm::ConfigurationSink {
  private:
   // Check boxes show the value; the cache keeps it exactly as read (a
   // state of 2 stays 2), so no click handler rewrites it from the box.
-  void Check(const QString &name, bool on) {
-    if (auto *box = f_.findChild<QCheckBox *>(name)) {
-      const QSignalBlocker block(box);
-      box->setChecked(on);
-    }
+  static void Check(QCheckBox *box, bool on) {
+    const QSignalBlocker block(box);
+    box->setChecked(on);
   }
-  void SelectSilently(const QString &name, int index) {
-    if (auto *list = f_.findChild<QComboBox *>(name)) {
-      const QSignalBlocker block(list);
-      list->setCurrentIndex(index);
-    }
+  static void SelectSilently(QComboBox *list, int index) {
+    const QSignalBlocker block(list);
+    list->setCurrentIndex(index);
   }
   TMainForm &f_;
 };
 
-template <class T>
-void BindOne(QObject *root, TControlArray<T> &array, const char *name, int n) {
-  const QString component = Q(vm::ChannelComponentName(name, n));
-  QObject *o = root->findChild<QObject *>(component);
-  T *typed = qobject_cast<T *>(o);
-  if (o && !typed)
-    throw std::logic_error("component " + component.toStdString() + " is of the wrong kind");
-  array[size_t(n)] = typed;
-}
-
 }  // namespace
 
-void TMainForm::BindChannelArrays(int n) {
+void TMainForm::BindChannelArrays(int n, const forms::TChannelPage &page) {
   if (n < 1 || n > vm::kMaxChannels) return;
-#define VM_BIND_CHANNEL_ARRAY(kind, name, ...) BindOne(this, name, #name, n);
+#define VM_BIND_CHANNEL_ARRAY(kind, name, ...) name[size_t(n)] = page.name;
   VM_CHANNEL_ARRAYS(VM_BIND_CHANNEL_ARRAY)
 #undef VM_BIND_CHANNEL_ARRAY
 }
@@ -145,36 +131,33 @@ int TMainForm::BuiltChannels() const {
 }
 
 void TMainForm::ConnectWindowHandlers() {
-  if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+  if (auto *b = Ui.RunStopbtn)
     connect(b, &QPushButton::clicked, this, [this] { RunStopbtnClick(); });
-  if (auto *a = findChild<QAction *>(QStringLiteral("Up1")))
+  if (auto *a = Ui.Up1)
     connect(a, &QAction::triggered, this, [this] { Up1Click(); });
-  for (const char *name : {"BinSave1"})
-    if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
-      connect(a, &QAction::triggered, this, [this, a] { SaveStorageBin(a); });
-  for (const char *name : {"BinRestore0", "BinRestore1"})
-    if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
-      connect(a, &QAction::triggered, this, [this, a] { RecallStorageBin(a); });
+  for (QAction *a : {Ui.BinSave1})
+    connect(a, &QAction::triggered, this, [this, a] { SaveStorageBin(a); });
+  for (QAction *a : {Ui.BinRestore0, Ui.BinRestore1})
+    connect(a, &QAction::triggered, this, [this, a] { RecallStorageBin(a); });
   ConnectToolHandlers();
-  if (auto *a = findChild<QAction *>(QStringLiteral("ServiceMenu")))
+  if (auto *a = Ui.ServiceMenu)
     connect(a, &QAction::triggered, this, [this] { ServiceMenuClick(); });
-  if (auto *a = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+  if (auto *a = Ui.ServiceWindowMenu)
     connect(a, &QAction::triggered, this, [this] { ServiceWindowMenuClick(); });
-  if (auto *a = findChild<QAction *>(QStringLiteral("TimingDiagramMenu")))
-    connect(a, &QAction::triggered, this, [this] {
-      if (OpenTimingDiagram) OpenTimingDiagram();
-    });
-  if (auto *b = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl")))
+  connect(Ui.TimingDiagramMenu, &QAction::triggered, this, [this] {
+    if (OpenTimingDiagram) OpenTimingDiagram();
+  });
+  if (auto *b = Ui.ShotCountEnbl)
     connect(b, &QCheckBox::clicked, this, [this] { ShotCountEnblClick(); });
-  if (auto *b = findChild<QPushButton *>(QStringLiteral("ClearShotCount")))
+  if (auto *b = Ui.ClearShotCount)
     connect(b, &QPushButton::clicked, this, [this] { ClearShotCountClick(); });
   // Page switches: tabBarClicked comes before the switch (the focus is still
   // where the user left it), currentChanged after it.
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"))) {
+  if (auto *pc = Ui.SystemPageControl) {
     connect(pc, &QTabWidget::tabBarClicked, this, [this] { SystemPageControlChanging(); });
     connect(pc, &QTabWidget::currentChanged, this, [this] { SystemPageControlChange(); });
   }
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl"))) {
+  if (auto *pc = Ui.ChPageControl) {
     connect(pc, &QTabWidget::tabBarClicked, this, [this] { ChPageControlChanging(); });
     connect(pc, &QTabWidget::currentChanged, this, [this] { ChPageControlChange(); });
   }
@@ -183,10 +166,8 @@ void TMainForm::ConnectWindowHandlers() {
   // page's focus leaves (a switch takes it away from the old page first).
   connect(qApp, &QApplication::focusChanged, &FFocusWatch, [this](QWidget *old, QWidget *) {
     if (!old || old->window() != this || FRestoringFocus) return;
-    for (const auto &[name, memory] :
-         {std::pair{"SystemPageControl", &FActiveSysControls}, std::pair{"ChPageControl", &FActiveChControls}}) {
-      auto *pc = findChild<QTabWidget *>(QString::fromLatin1(name));
-      if (!pc) continue;
+    for (const auto &[pc, memory] : {std::pair{Ui.SystemPageControl, &FActiveSysControls},
+                                     std::pair{Ui.ChPageControl, &FActiveChControls}}) {
       for (int i = 0; i < pc->count(); ++i)
         if (pc->widget(i)->isAncestorOf(old)) {
           if (memory->size() <= i) memory->resize(i + 1, nullptr);
@@ -200,18 +181,19 @@ void TMainForm::ConnectWindowHandlers() {
 void TMainForm::CreateChannelTabs() {
   const int count = Session.ChannelCount;
   for (int n = 2; n <= count && n <= vm::kMaxChannels; ++n) {
-    if (!forms::CreateChannelPage(this, n)) continue;  // exists already
-    BindChannelArrays(n);
+    const forms::TChannelPage page = forms::CreateChannelPage(this, n);
+    if (!page.Page) continue;  // exists already
+    BindChannelArrays(n, page);
     ConnectChannelHandlers(n);
   }
   ChannelTabsCreated = true;
-  auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
+  auto *pc = Ui.ChPageControl;
   FActiveChControls = QList<QWidget *>(pc ? pc->count() : 0, nullptr);
 }
 
 void TMainForm::UpdateStorageBins() {
-  auto *save = findChild<QMenu *>(QStringLiteral("SaveToBin"));
-  auto *restore = findChild<QMenu *>(QStringLiteral("RestoreFromBin"));
+  auto *save = Ui.SaveToBin;
+  auto *restore = Ui.RestoreFromBin;
   for (int i = vm::kFirstBuiltBin; i <= vm::kLastBin; ++i) {
     auto *s = new QAction(QString::number(i), this);
     s->setObjectName(Q(vm::BinSaveName(i)));
@@ -221,27 +203,24 @@ void TMainForm::UpdateStorageBins() {
     r->setObjectName(Q(vm::BinRestoreName(i)));
     connect(r, &QAction::triggered, this, [this, r] { RecallStorageBin(r); });
     if (restore) restore->addAction(r);
-    BinSave[size_t(i)] = findChild<QAction *>(QString::asprintf("BinSave%d", i));
-    BinRestore[size_t(i)] = findChild<QAction *>(QString::asprintf("BinRestore%d", i));
+    BinSave[size_t(i)] = s;
+    BinRestore[size_t(i)] = r;
   }
   StorageBinsCreated = true;
 }
 
 void TMainForm::SetResolutionRanges() {
   const vm::OperatingLimits &l = Session.Limits;
-  if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) {
+  if (auto *p = Ui.PeriodAdj) {
     p->setIncrement(l.PeriodResolution);
     p->setDecimals(l.PeriodDecimals);
     p->setMaxValue(l.PeriodMax);
     p->setMinValue(l.PeriodMin);
   }
-  auto max = [this](const char *name, double v) {
-    if (auto *e = findChild<TPlusSpinEdit *>(QString::fromLatin1(name))) e->setMaxValue(v);
-  };
-  max("SysBurstAdj", double(l.SysBurstMax));
-  max("SysDutyOnAdj", double(l.SysDutyMax));
-  max("SysDutyOffAdj", double(l.SysDutyMax));
-  max("SysCycleCountAdj", double(l.SysCycleMax));
+  Ui.SysBurstAdj->setMaxValue(double(l.SysBurstMax));
+  Ui.SysDutyOnAdj->setMaxValue(double(l.SysDutyMax));
+  Ui.SysDutyOffAdj->setMaxValue(double(l.SysDutyMax));
+  Ui.SysCycleCountAdj->setMaxValue(double(l.SysCycleMax));
   const int last = std::min(Session.ChannelCount, BuiltChannels());
   for (int n = 1; n <= last; ++n) {
     TPlusSpinEdit *d = ChDelayAdj[size_t(n)];
@@ -283,7 +262,7 @@ void TMainForm::Initialize() {
   const TInstrumentSession::ParameterWatch watch(Session);
   LastInitializeFailed = false;
   // No user edits while the controls are filled: they could not be sent.
-  const TInputLock lock({findChild<QWidget *>(QStringLiteral("MainClient"))});
+  const TInputLock lock({Ui.MainClient});
   try {
     InitializeSteps();
   } catch (const vm::ConversionError &e) {
@@ -311,22 +290,22 @@ void TMainForm::RecoverFromReadbackError(const QString &text) {
   if (Session.ExitRequested) return;
   // What was read stays on show and can be edited, also when this was the
   // first initialisation; Refresh reads everything again.
-  if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
+  if (auto *p = Ui.PeriodAdj) p->setSpinEnabled(true);
   SystemModesEnable();
   TriggerModesEnable();
   GateModesEnable();
-  for (const char *name : {"SystemPageControl", "ChPageControl"})
-    if (auto *pc = findChild<QWidget *>(QString::fromLatin1(name))) pc->show();
+  Ui.SystemPageControl->show();
+  Ui.ChPageControl->show();
   StatusTimer->start();
   TaskTimer->start();
 }
 
 void TMainForm::InitializeSteps() {
   const QString version = VersionInfo->FileVersion();
-  auto *shotCount = findChild<QLabel *>(QStringLiteral("ShotCountlbl"));
-  auto *serialLbl = findChild<QLabel *>(QStringLiteral("SerialNumberlbl"));
-  auto *fwLbl = findChild<QLabel *>(QStringLiteral("FWVersionlbl"));
-  auto *fpgaLbl = findChild<QLabel *>(QStringLiteral("FPGAVersionlbl"));
+  auto *shotCount = Ui.ShotCountlbl;
+  auto *serialLbl = Ui.SerialNumberlbl;
+  auto *fwLbl = Ui.FWVersionlbl;
+  auto *fpgaLbl = Ui.FPGAVersionlbl;
 
   // 1, 2: the record starts with the date; the count is unknown until polled.
   const QDateTime now = QDateTime::currentDateTime();
@@ -357,7 +336,7 @@ void TMainForm::InitializeSteps() {
   // 5-7. Identity.
   const std::string badge = Session.CompanyBadge.toStdString();
   if (vm::ShowsBanner(badge))
-    if (auto *banner = findChild<QWidget *>(QStringLiteral("VMBlueBanner"))) banner->show();
+    if (auto *banner = Ui.VMBlueBanner) banner->show();
   const QString caption =
       Q(vm::MainCaption(badge, Session.ModelNumber.toStdString(), version.toStdString(),
                         std::to_string(ComPort->Port()), ComPort->Baud()));
@@ -397,9 +376,9 @@ void TMainForm::InitializeSteps() {
   // 19-22.
   SetResolutionRanges();
   FInitCommandsOff.reset();
-  if (auto *p = findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj"))) p->setSpinEnabled(true);
-  auto *chPages = findChild<QTabWidget *>(QStringLiteral("ChPageControl"));
-  auto *sysPages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
+  if (auto *p = Ui.PeriodAdj) p->setSpinEnabled(true);
+  auto *chPages = Ui.ChPageControl;
+  auto *sysPages = Ui.SystemPageControl;
   for (QTabWidget *pc : {chPages, sysPages}) {
     if (!pc) continue;
     const QSignalBlocker block(pc);  // a page chosen by the program is no user switch

@@ -56,7 +56,7 @@ void TMainForm::ProcessTasks() {
   if (auto request =
           Session.ExitRequested ? std::optional<vm::TaskRequest>() : tasks.TakeRequest()) {
     // No user edits from the recall's exchange to the end of the re-reading.
-    const TInputLock lock({findChild<QWidget *>(QStringLiteral("MainClient"))});
+    const TInputLock lock({Ui.MainClient});
     StatusTimer->stop();
     if (request->recall)
       Session.Link().SendCommand(QString::fromStdString(vm::RecallBinCommand(request->bin)));
@@ -78,11 +78,11 @@ void TMainForm::RunStopbtnClick() {
 
 void TMainForm::SystemStart() {
   const vm::RunStopAction a = vm::RunStopClick(false);
-  if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
+  if (auto *anim = Ui.PulseAnimate) {
     anim->Start();
     anim->show();
   }
-  if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+  if (auto *b = Ui.RunStopbtn)
     b->setText(QString::fromStdString(a.caption));
   QueuedCommandToPort(QString::fromStdString(a.command));
   Session.SystemRunning = a.running;
@@ -91,11 +91,11 @@ void TMainForm::SystemStart() {
 void TMainForm::SystemStop() {
   const vm::RunStopAction a = vm::RunStopClick(true);
   Session.SystemRunning = a.running;
-  if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
+  if (auto *anim = Ui.PulseAnimate) {
     anim->Stop();
     anim->hide();
   }
-  if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+  if (auto *b = Ui.RunStopbtn)
     b->setText(QString::fromStdString(a.caption));
   QueuedCommandToPort(QString::fromStdString(a.command));
 }

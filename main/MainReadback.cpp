@@ -47,28 +47,28 @@ QStringList Items(const QComboBox *list) {
 void TMainForm::ApplySystemReadback(const vm::SystemReadback &r) {
   const vm::TSystemParameters &v = Session.SystemParameters;
   if (r.running) Session.SystemRunning = *r.running;
-  if (r.Applies(2)) Assign(findChild<TPlusSpinEdit *>(QStringLiteral("PeriodAdj")), v.Period);
-  if (r.Applies(3)) Select(findChild<QComboBox *>(QStringLiteral("SystemModeSel")), v.Mode);
+  if (r.Applies(2)) Assign(Ui.PeriodAdj, v.Period);
+  if (r.Applies(3)) Select(Ui.SystemModeSel, v.Mode);
   if (r.Applies(4))
-    Assign(findChild<TPlusSpinEdit *>(QStringLiteral("SysBurstAdj")), double(v.BurstCount));
+    Assign(Ui.SysBurstAdj, double(v.BurstCount));
   if (r.Applies(5))
-    Assign(findChild<TPlusSpinEdit *>(QStringLiteral("SysDutyOnAdj")), double(v.DutyOnCount));
+    Assign(Ui.SysDutyOnAdj, double(v.DutyOnCount));
   if (r.Applies(6))
-    Assign(findChild<TPlusSpinEdit *>(QStringLiteral("SysDutyOffAdj")), double(v.DutyOffCount));
+    Assign(Ui.SysDutyOffAdj, double(v.DutyOffCount));
   if (r.Applies(7))
-    Assign(findChild<TPlusSpinEdit *>(QStringLiteral("SysCycleCountAdj")), double(v.CycleCount));
+    Assign(Ui.SysCycleCountAdj, double(v.CycleCount));
 }
 
 void TMainForm::ApplyTrigGateReadback(const vm::TrigGateReadback &r) {
   const vm::TSystemParameters &v = Session.SystemParameters;
-  if (r.Applies(1)) Select(findChild<QComboBox *>(QStringLiteral("TrigModeSel")), v.TrigMode);
-  if (r.Applies(2)) Select(findChild<QComboBox *>(QStringLiteral("TriggerEdgeSel")), v.TrigEdge);
+  if (r.Applies(1)) Select(Ui.TrigModeSel, v.TrigMode);
+  if (r.Applies(2)) Select(Ui.TriggerEdgeSel, v.TrigEdge);
   if (r.Applies(3))
-    Select(findChild<QComboBox *>(QStringLiteral("GatePolaritySel")), v.GatePolarity);
+    Select(Ui.GatePolaritySel, v.GatePolarity);
   if (r.Applies(4))
-    Assign(findChild<TPlusSpinEdit *>(QStringLiteral("TrigThresholdAdj")), v.Threshold);
+    Assign(Ui.TrigThresholdAdj, v.Threshold);
   if (r.Applies(5))
-    Select(findChild<QComboBox *>(QStringLiteral("TrigGateDebounceSel")), v.Debounce);
+    Select(Ui.TrigGateDebounceSel, v.Debounce);
 }
 
 void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {

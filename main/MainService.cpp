@@ -22,7 +22,7 @@ void TMainForm::ServiceMenuClick() {
     return;
   }
   vm::ShowInfo(this, QStringLiteral("Incorrect Code"));
-  if (auto *item = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+  if (auto *item = Ui.ServiceWindowMenu)
     item->setVisible(false);
   for (QWidget *w : QApplication::topLevelWidgets())
     if (w->objectName() == QLatin1String("ServiceForm") && w->isVisible()) w->close();

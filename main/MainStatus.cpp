@@ -34,7 +34,7 @@ void TMainForm::StatusTimerTimer() {
   vm::BusyModel::Guard polling = Session.Busy.Start(vm::Work::StatusPoll);
   UpdateStatus();
   if (ServiceWindowRequested && !Session.ExitRequested) {
-    if (auto *item = findChild<QAction *>(QStringLiteral("ServiceWindowMenu")))
+    if (auto *item = Ui.ServiceWindowMenu)
       item->setVisible(true);
     if (OpenServiceWindow) OpenServiceWindow();
     ServiceWindowRequested = false;
@@ -65,7 +65,7 @@ void TMainForm::UpdateStatus() {
   if (Session.ExitRequested) return;
   if (const auto running = vm::RunStateAfterPoll(Session.SystemRunning, Session.SystemStatus)) {
     Session.SystemRunning = *running;
-    if (auto *anim = findChild<forms::TPulseAnimation *>(QStringLiteral("PulseAnimate"))) {
+    if (auto *anim = Ui.PulseAnimate) {
       if (*running) {
         anim->Start();
         anim->show();
@@ -74,7 +74,7 @@ void TMainForm::UpdateStatus() {
         anim->hide();
       }
     }
-    if (auto *b = findChild<QPushButton *>(QStringLiteral("RunStopbtn")))
+    if (auto *b = Ui.RunStopbtn)
       b->setText(*running ? QStringLiteral("Stop") : QStringLiteral("Run"));
   }
   const bool hadAdjustableOutputs = Session.AdjustableOutputs;
@@ -82,18 +82,18 @@ void TMainForm::UpdateStatus() {
   if (Session.AdjustableOutputs != hadAdjustableOutputs) ApplyAdjustableOutputs();
 
   // 5. The shot count, only while its page shows.
-  auto *pages = findChild<QTabWidget *>(QStringLiteral("SystemPageControl"));
+  auto *pages = Ui.SystemPageControl;
   if (pages && vm::ReadsShotCount(pages->currentIndex(), Session.SystemParameters.CounterEnabled)) {
     const int64_t count = Session.Link().QueryInt64(QString::fromLatin1(vm::kShotCountQuery));
     if (Session.ExitRequested) return;
     Session.SystemParameters.ShotCount = vm::ShotCountLow32(count);
-    if (auto *l = findChild<QLabel *>(QStringLiteral("ShotCountlbl")))
+    if (auto *l = Ui.ShotCountlbl)
       l->setText(QString::fromStdString(vm::ShotCountText(count)));
   }
 
   // 6. Errors: once one was reported the label blinks with the poll and the
   // instrument is not asked again.
-  auto *label = findChild<QLabel *>(QStringLiteral("ErrorLabel"));
+  auto *label = Ui.ErrorLabel;
   if (!Session.ErrorState.NeedsQuery()) {
     if (label) label->setVisible(label->isHidden());
     return;
@@ -122,7 +122,7 @@ void TMainForm::ApplyAdjustableOutputs() {
 
 void TMainForm::ShotCountEnblClick() {
   const TInstrumentSession::ParameterWatch watch(Session);
-  auto *box = findChild<QCheckBox *>(QStringLiteral("ShotCountEnbl"));
+  auto *box = Ui.ShotCountEnbl;
   const bool on = box && box->isChecked();
   QueuedCommandToPort(QString::fromStdString(vm::CounterEnableCommand(on)));
   Session.SystemParameters.CounterEnabled = on ? 1 : 0;
@@ -132,7 +132,7 @@ void TMainForm::ClearShotCountClick() {
   const TInstrumentSession::ParameterWatch watch(Session);
   QueuedCommandToPort(QString::fromStdString(vm::CounterClearCommand()));
   Session.SystemParameters.ShotCount = 0;
-  if (auto *l = findChild<QLabel *>(QStringLiteral("ShotCountlbl")))
+  if (auto *l = Ui.ShotCountlbl)
     l->setText(QString::fromLatin1(vm::kShotCountCleared));
 }
 
@@ -160,21 +160,21 @@ void TMainForm::RestoreFocus(const QList<QWidget *> &memory, int page) {
 }
 
 void TMainForm::SystemPageControlChanging() {
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))
+  if (auto *pc = Ui.SystemPageControl)
     RememberFocus(FActiveSysControls, pc->currentIndex());
 }
 
 void TMainForm::SystemPageControlChange() {
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("SystemPageControl")))
+  if (auto *pc = Ui.SystemPageControl)
     RestoreFocus(FActiveSysControls, pc->currentIndex());
 }
 
 void TMainForm::ChPageControlChanging() {
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl")))
+  if (auto *pc = Ui.ChPageControl)
     RememberFocus(FActiveChControls, pc->currentIndex());
 }
 
 void TMainForm::ChPageControlChange() {
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageControl")))
+  if (auto *pc = Ui.ChPageControl)
     RestoreFocus(FActiveChControls, pc->currentIndex());
 }

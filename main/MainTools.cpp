@@ -25,7 +25,7 @@
 
 namespace {
 
-QComboBox *SendEditOf(TMainForm &f) { return f.findChild<QComboBox *>(QStringLiteral("SendEdit")); }
+QComboBox *SendEditOf(TMainForm &f) { return f.Ui.SendEdit; }
 
 // Keys typed into the terminal's edit field reach SendEditKeyPress first.
 class SendEditKeys : public QObject {
@@ -65,18 +65,17 @@ void TMainForm::ConnectToolHandlers() {
       });
     }
   }
-  if (auto *b = findChild<QPushButton *>(QStringLiteral("SendBtn")))
+  if (auto *b = Ui.SendBtn)
     connect(b, &QPushButton::clicked, this, [this] { SendBtnClick(); });
-  const std::pair<const char *, void (TMainForm::*)()> items[] = {
-      {"SaveToFile1", &TMainForm::SaveToFile1Click},
-      {"RestoreSettingsFromFile1", &TMainForm::RestoreSettingsFromFile1Click},
-      {"CaptureScreenShot1", &TMainForm::CaptureScreenShot1Click},
-      {"WebSite1", &TMainForm::WebSite1Click},
-      {"About1", &TMainForm::About1Click},
+  const std::pair<QAction *, void (TMainForm::*)()> items[] = {
+      {Ui.SaveToFile1, &TMainForm::SaveToFile1Click},
+      {Ui.RestoreSettingsFromFile1, &TMainForm::RestoreSettingsFromFile1Click},
+      {Ui.CaptureScreenShot1, &TMainForm::CaptureScreenShot1Click},
+      {Ui.WebSite1, &TMainForm::WebSite1Click},
+      {Ui.About1, &TMainForm::About1Click},
   };
-  for (const auto &[name, handler] : items)
-    if (auto *a = findChild<QAction *>(QString::fromLatin1(name)))
-      connect(a, &QAction::triggered, this, [this, h = handler] { (this->*h)(); });
+  for (const auto &[a, handler] : items)
+    connect(a, &QAction::triggered, this, [this, h = handler] { (this->*h)(); });
 }
 
 void TMainForm::SendBtnClick() {

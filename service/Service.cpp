@@ -41,29 +41,27 @@ TServiceForm::TServiceForm(TInstrumentSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window), Session(session) {
   if (!ServiceForm) ServiceForm = this;
   setObjectName(QStringLiteral("ServiceForm"));
-  forms::BuildServiceWindow(this);
-  StoreCalReminderLbl = findChild<QLabel *>(QStringLiteral("StoreCalReminderLbl"));
+  Ui = forms::BuildServiceWindow(this);
+  StoreCalReminderLbl = Ui.StoreCalReminderLbl;
 
-  BindCalPage(1);
+  BindCalPage(1, Ui.Cal1);
   ConnectCalPage(1);
   FActiveCalControls.resize(1, nullptr);
 
-  if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj")))
-    connect(s, &TPlusSpinEdit::OnChange, this, [this] { TrigGateAmpGainAdjChange(); });
-  if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj")))
-    connect(s, &TPlusSpinEdit::OnChange, this, [this] { TrigGateAmpOffAdjChange(); });
-  const std::pair<const char *, void (TServiceForm::*)()> buttons[] = {
-      {"StoreCalsBtn", &TServiceForm::StoreCalsBtnClick},
-      {"SaveCalsBtn", &TServiceForm::SaveCalsBtnClick},
-      {"LoadCalsBtn", &TServiceForm::LoadCalsBtnClick},
-      {"SerialNumSetBtn", &TServiceForm::SerialNumSetBtnClick},
+  connect(Ui.TrigGateAmpGainAdj, &TPlusSpinEdit::OnChange, this,
+          [this] { TrigGateAmpGainAdjChange(); });
+  connect(Ui.TrigGateAmpOffAdj, &TPlusSpinEdit::OnChange, this,
+          [this] { TrigGateAmpOffAdjChange(); });
+  const std::pair<QPushButton *, void (TServiceForm::*)()> buttons[] = {
+      {Ui.StoreCalsBtn, &TServiceForm::StoreCalsBtnClick},
+      {Ui.SaveCalsBtn, &TServiceForm::SaveCalsBtnClick},
+      {Ui.LoadCalsBtn, &TServiceForm::LoadCalsBtnClick},
+      {Ui.SerialNumSetBtn, &TServiceForm::SerialNumSetBtnClick},
   };
-  for (const auto &[name, handler] : buttons)
-    if (auto *b = findChild<QPushButton *>(QString::fromLatin1(name)))
-      connect(b, &QPushButton::clicked, this, [this, h = handler] { (this->*h)(); });
-  if (auto *g = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons")))
-    connect(g, &QButtonGroup::idClicked, this, [this] { NumChSelectClick(); });
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"))) {
+  for (const auto &[b, handler] : buttons)
+    connect(b, &QPushButton::clicked, this, [this, h = handler] { (this->*h)(); });
+  connect(Ui.NumChSelectButtons, &QButtonGroup::idClicked, this, [this] { NumChSelectClick(); });
+  if (auto *pc = Ui.ChPageCalibration) {
     // tabBarClicked comes before the switch (the focus is still where the
     // user left it), currentChanged after it.
     connect(pc, &QTabWidget::tabBarClicked, this, [this] { ChPageCalibrationChanging(); });
@@ -99,14 +97,11 @@ QFileDialog *TServiceForm::OpenFileDialog() {
   return OpenFile ? OpenFile() : vm::OwnedOpenDialog(this);
 }
 
-void TServiceForm::BindCalPage(int n) {
-  auto find = [this, n](const char *array) {
-    return findChild<TPlusSpinEdit *>(QString::fromLatin1(array) + QString::number(n));
-  };
-  ChDelayCalAdj[size_t(n)] = find("ChDelayCalAdj");
-  ChWidthCalAdj[size_t(n)] = find("ChWidthCalAdj");
-  ChAmpGainAdj[size_t(n)] = find("ChAmpGainAdj");
-  ChAmpOffAdj[size_t(n)] = find("ChAmpOffAdj");
+void TServiceForm::BindCalPage(int n, const forms::TCalPage &page) {
+  ChDelayCalAdj[size_t(n)] = page.ChDelayCalAdj;
+  ChWidthCalAdj[size_t(n)] = page.ChWidthCalAdj;
+  ChAmpGainAdj[size_t(n)] = page.ChAmpGainAdj;
+  ChAmpOffAdj[size_t(n)] = page.ChAmpOffAdj;
 }
 
 void TServiceForm::ConnectCalPage(int n) {
@@ -126,12 +121,10 @@ void TServiceForm::ConnectCalPage(int n) {
 void TServiceForm::EnsureCalPages(int count) {
   for (int n = 2; n <= count && n <= 8; ++n) {
     if (ChDelayCalAdj[size_t(n)]) continue;
-    forms::CreateCalPage(this, n);
-    BindCalPage(n);
+    BindCalPage(n, forms::CreateCalPage(this, n));
     ConnectCalPage(n);
   }
-  if (auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration")))
-    FActiveCalControls.resize(pc->count(), nullptr);
+  FActiveCalControls.resize(Ui.ChPageCalibration->count(), nullptr);
 }
 
 void TServiceForm::ShowReminder(bool on) {
@@ -198,8 +191,7 @@ void TServiceForm::RetrieveCals() {
     switch (step.item) {
       case vm::CalItem::Serial:
         m.SetSerialNumber(link.QueryInteger(header));
-        if (auto *e = findChild<QLineEdit *>(QStringLiteral("SerialNumEdit")))
-          e->setText(QString::number(m.SerialNumber));
+        Ui.SerialNumEdit->setText(QString::number(m.SerialNumber));
         recorded = m.SerialNumber;
         break;
       case vm::CalItem::Badge: {
@@ -209,14 +201,12 @@ void TServiceForm::RetrieveCals() {
       }
       case vm::CalItem::ExtGain:
         m.TrigGateGainCal = link.QueryFloat(header);
-        if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj")))
-          s->AssignValue(m.TrigGateGainCal);
+        Ui.TrigGateAmpGainAdj->AssignValue(m.TrigGateGainCal);
         recorded = m.TrigGateGainCal;
         break;
       case vm::CalItem::ExtOffset:
         m.TrigGateOffCal = link.QueryFloat(header);
-        if (auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj")))
-          s->AssignValue(m.TrigGateOffCal);
+        Ui.TrigGateAmpOffAdj->AssignValue(m.TrigGateOffCal);
         recorded = m.TrigGateOffCal;
         break;
       default:
@@ -227,8 +217,8 @@ void TServiceForm::RetrieveCals() {
       // The model offered in the channels/model choice; a changed choice
       // acts as a click (its "*BAD" command is dropped: sending is off).
       const int item = vm::ItemForModel(m.ModelNumber.toStdString());
-      auto *group = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons"));
-      if (item >= 0 && group && group->checkedId() != item) {
+      QButtonGroup *group = Ui.NumChSelectButtons;
+      if (item >= 0 && group->checkedId() != item) {
         group->button(item)->setChecked(true);
         NumChSelectClick();
       }
@@ -335,17 +325,13 @@ void TServiceForm::SetChAmpOffCal(QObject *Sender) {
 }
 
 void TServiceForm::TrigGateAmpGainAdjChange() {
-  auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpGainAdj"));
-  if (!s) return;
-  Session.TrigGateGainCal = s->Value();
+  Session.TrigGateGainCal = Ui.TrigGateAmpGainAdj->Value();
   Session.QueueCommand(Q(vm::CalExtGainCommand(Session.TrigGateGainCal)));
   ShowReminder(true);
 }
 
 void TServiceForm::TrigGateAmpOffAdjChange() {
-  auto *s = findChild<TPlusSpinEdit *>(QStringLiteral("TrigGateAmpOffAdj"));
-  if (!s) return;
-  Session.TrigGateOffCal = s->Value();
+  Session.TrigGateOffCal = Ui.TrigGateAmpOffAdj->Value();
   Session.QueueCommand(Q(vm::CalExtOffsetCommand(Session.TrigGateOffCal)));
   ShowReminder(true);
 }
@@ -365,8 +351,8 @@ void TServiceForm::CalTimerTimer() {
 }
 
 void TServiceForm::ChPageCalibrationChanging() {
-  auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"));
-  if (!pc || pc->currentIndex() < 0) return;
+  QTabWidget *pc = Ui.ChPageCalibration;
+  if (pc->currentIndex() < 0) return;
   const int page = pc->currentIndex();
   if (FActiveCalControls.size() <= page) FActiveCalControls.resize(page + 1, nullptr);
   QWidget *focus = QApplication::focusWidget();
@@ -374,9 +360,7 @@ void TServiceForm::ChPageCalibrationChanging() {
 }
 
 void TServiceForm::ChPageCalibrationChange() {
-  auto *pc = findChild<QTabWidget *>(QStringLiteral("ChPageCalibration"));
-  if (!pc) return;
-  const int page = pc->currentIndex();
+  const int page = Ui.ChPageCalibration->currentIndex();
   if (page < 0 || page >= FActiveCalControls.size()) return;
   if (QWidget *w = FActiveCalControls[page];
       w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus) {

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 
+#include "forms/ServiceWindowForm.h"
 #include "service/core/Calibration.h"
 
 class QFileDialog;
@@ -83,7 +84,7 @@ class TServiceForm : public QWidget {
   // Builds the pages of channels up to `count` that do not exist yet and
   // binds and connects their controls.
   void EnsureCalPages(int count);
-  void BindCalPage(int n);
+  void BindCalPage(int n, const forms::TCalPage &page);
   void ConnectCalPage(int n);
   void ShowReminder(bool on);
   void ShowProgress(const QString &text);
@@ -97,6 +98,8 @@ class TServiceForm : public QWidget {
   QString FPendingSavePath;
   bool FSaveWaiting = false;
   bool FRestoringFocus = false;  // focus moves made by the page change are not remembered
+  // The controls the window was built with.
+  forms::TServiceWindowControls Ui;
 
   // Context of the focus-memory connection; declared last, so it goes (and
   // the connection with it) before the memory does.

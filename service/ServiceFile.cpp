@@ -146,9 +146,7 @@ void TServiceForm::LoadCalibrations() {
 }
 
 void TServiceForm::SerialNumSetBtnClick() {
-  auto *edit = findChild<QLineEdit *>(QStringLiteral("SerialNumEdit"));
-  if (!edit) return;
-  const QString text = edit->text();
+  const QString text = Ui.SerialNumEdit->text();
   const auto serial = vm::ParseSerialNumber(text.toStdString());
   if (!serial) {
     ShowError(this, QStringLiteral("'%1' is not a valid serial number: a whole number from "
@@ -167,9 +165,7 @@ void TServiceForm::NumChSelectClick() {
 }
 
 void TServiceForm::SetBadge() {
-  auto *group = findChild<QButtonGroup *>(QStringLiteral("NumChSelectButtons"));
-  if (!group) return;
-  const int item = group->checkedId();
+  const int item = Ui.NumChSelectButtons->checkedId();
   const auto choice = vm::ModelForItem(item);
   if (!choice) return;
   Session.SetChannelCount(choice->channelCount);

@@ -461,12 +461,12 @@ private Q_SLOTS:
     // except the multiplexer marks.
     w->findChild<QListWidget *>("ChMuxSelect1")->item(2)->setCheckState(Qt::Checked);
     for (int n = 2; n <= count; ++n) {
-      QWidget *page = forms::CreateChannelPage(w.get(), n);
+      QWidget *page = forms::CreateChannelPage(w.get(), n).Page;
       QVERIFY(page);
       QCOMPARE(page->objectName(), QString("TabCh%1").arg(n));
     }
-    QVERIFY(!forms::CreateChannelPage(w.get(), 2));  // never twice
-    QVERIFY(!forms::CreateChannelPage(w.get(), 9));
+    QVERIFY(!forms::CreateChannelPage(w.get(), 2).Page);  // never twice
+    QVERIFY(!forms::CreateChannelPage(w.get(), 9).Page);
     auto *pc = w->findChild<QTabWidget *>("ChPageControl");
     QCOMPARE(pc->count(), count);
     for (int n = 1; n <= count; ++n) QCOMPARE(pc->tabText(n - 1), QString("Ch %1").arg(n));
@@ -540,8 +540,8 @@ private Q_SLOTS:
   // 1 shows at that moment, without sending anything (nothing is connected).
   void laterPagesTakeOverChannelOnesState() {
     auto w = Built();
-    QVERIFY(!forms::CreateChannelPage(w.get(), 1));  // built with the window
-    QVERIFY(!forms::CreateChannelPage(w.get(), 0));
+    QVERIFY(!forms::CreateChannelPage(w.get(), 1).Page);  // built with the window
+    QVERIFY(!forms::CreateChannelPage(w.get(), 0).Page);
     auto *width1 = qobject_cast<TPlusSpinEdit *>(forms::ChannelControl(w.get(), "ChWidthAdj", 1));
     width1->setDecimals(11);
     width1->SetValue(2.5e-08);

@@ -16,7 +16,7 @@ HandlerFixture::HandlerFixture(int channelCount) {
   Form = std::make_unique<TMainForm>(options);
   QueueHeld.emplace(Form->Session.Busy.Start(vm::Work::QueueTick));
   Form->Session.ChannelCount = channelCount;
-  for (int n = 2; n <= channelCount; ++n) forms::CreateChannelPage(Form.get(), n);
+  Form->CreateChannelTabs();
   for (int n = 1; n <= channelCount; ++n) {
     forms::TrimChannelPage(Form.get(), n, channelCount);
     forms::TrimSyncSourceList(
