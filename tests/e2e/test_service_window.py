@@ -18,15 +18,6 @@ from vmharness import Session  # noqa: E402
 DELAY_UP = (8 + 3 + 11 + 10 + 63 - 6, 151 + 26 + 3 + 3 + 20 + 5)
 
 
-def received(session):
-    out = []
-    for l in session.transcript_lines():
-        parts = l.split(" ", 3)
-        if len(parts) >= 3 and parts[2] == "RX":
-            out.append(parts[3] if len(parts) > 3 else "")
-    return out
-
-
 def readback(channels):
     seq = [":SYST:SEC 73952", "*SAVC 0", "*SER?", "*BAD?", ":PULS0:CAL:EXT:GAIN?",
            ":PULS0:CAL:EXT:OFF?"]
@@ -78,7 +69,7 @@ class ServiceWindowTest(unittest.TestCase):
         s.answer_box(r"^VM5200_GUI$", "Return", timeout=15)
         win = s.wait_window(r"^Service$", 15)
         s.wait_transcript(re.escape("RX :PULS4:CAL:OFF?"), 30)
-        rx = received(s)
+        rx = s.received()
         start = rx.index(":SYST:SEC 73952")
         self.assertEqual(rx[start:start + 22], readback(4))
 
@@ -91,7 +82,7 @@ class ServiceWindowTest(unittest.TestCase):
         s.xdo("mousemove", "--window", win, *DELAY_UP)
         s.xdo("click", "1")
         s.wait_transcript(re.escape("RX :PULS1:CAL:WID %d" % (width + 1)), 10)
-        rx = received(s)
+        rx = s.received()
         i = rx.index(":PULS1:CAL:DEL %d" % (delay + 1))
         self.assertEqual(rx[i + 1], ":PULS1:CAL:WID %d" % (width + 1))
 
@@ -99,7 +90,7 @@ class ServiceWindowTest(unittest.TestCase):
         s.xdo("mousemove", "--window", win, 342 + 56, 97 + 12)
         s.xdo("click", "1")
         s.wait_transcript(re.escape("RX *SAVC 0"), 10, count=2)
-        rx = received(s)
+        rx = s.received()
         i = len(rx) - 1 - rx[::-1].index("*SAVC")
         self.assertEqual(rx[i + 1], "*SAVC 0")
         self.assertRegex(s.dump_state(), re.compile(r"^cal\.storecount=1$", re.M))
@@ -122,7 +113,7 @@ class ServiceWindowTest(unittest.TestCase):
         self.assertEqual([l for l in saved[:-1] if "//" not in l], held_lines(before, 4))
 
         # Change a value behind the window's back, then load the file.
-        count = len(received(s))
+        count = len(s.received())
         s.xdo("mousemove", "--window", win, *DELAY_UP)
         s.xdo("click", "1")
         s.wait_transcript(re.escape("RX :PULS1:CAL:DEL %d" % (delay + 2)), 10)
@@ -134,7 +125,7 @@ class ServiceWindowTest(unittest.TestCase):
         s.xdo("type", "--delay", "20", path)
         s.xdo("key", "Return")
         s.answer_box(r"^VM5200_GUI$", "Return", timeout=60)
-        self.assertGreater(len(received(s)), count)
+        self.assertGreater(len(s.received()), count)
         after = s.dump_state()
         cals = lambda d: [l for l in d.splitlines() if re.match(r"cal\.(trigger|channel)", l)]
         self.assertEqual(cals(after), cals(before))

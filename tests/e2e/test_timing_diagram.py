@@ -23,15 +23,6 @@ POLLS = {"*SS?", "*ERS?"}
 EDIT = ":PULS1:DEL 0.00000010000"
 
 
-def received(session):
-    out = []
-    for l in session.transcript_lines():
-        parts = l.split(" ", 3)
-        if len(parts) >= 3 and parts[2] == "RX":
-            out.append(parts[3] if len(parts) > 3 else "")
-    return out
-
-
 def centre(rect):
     x, y, w, h = rect[:4]
     return x + w // 2, y + h // 2
@@ -61,7 +52,7 @@ class TimingDiagramTest(unittest.TestCase):
         caption = s.window_name(main)
 
         # Tools > "Timing Diagram", clicked.
-        start = len(received(s))
+        start = len(s.received())
         s.click(*centre(w.menus["ools1"]))
         w = self.settle(lambda w: "TimingDiagramMenu" in w.actions, 10, "the Tools menu")
         s.click(*centre(w.actions["TimingDiagramMenu"]))
@@ -94,7 +85,7 @@ class TimingDiagramTest(unittest.TestCase):
 
         # Whatever the diagram might ask would have gone out by now.
         time.sleep(1.5)
-        self.assertEqual([l for l in received(s)[start:] if l not in POLLS], [EDIT])
+        self.assertEqual([l for l in s.received()[start:] if l not in POLLS], [EDIT])
         shot = os.path.join(e2e_main.ARTIFACTS, "e2e-timing-diagram.png")
         subprocess.run(["import", "-window", diagram, shot], env=s.env(), check=True,
                        capture_output=True)

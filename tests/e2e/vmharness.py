@@ -173,6 +173,15 @@ class Session:
         except FileNotFoundError:
             return []
 
+    def received(self):
+        """The lines the simulator received, in order."""
+        out = []
+        for l in self.transcript_lines():
+            parts = l.split(" ", 3)
+            if len(parts) >= 3 and parts[2] == "RX":
+                out.append(parts[3] if len(parts) > 3 else "")
+        return out
+
     def wait_transcript(self, pattern, timeout=30, count=1):
         rx = re.compile(pattern)
         return self._wait(
