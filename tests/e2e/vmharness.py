@@ -37,6 +37,7 @@ class Session:
         self.transcript = os.path.join(self.dir, "transcript.txt")
         self.state_dump = os.path.join(self.dir, "state.txt")
         self.procs = []
+        self.logs = {}
         self.xvfb = self.sim = self.app = None
         self.display = None
 
@@ -64,7 +65,8 @@ class Session:
         exe = os.path.join(self.build_dir, "sim", "VM5200_SIM")
         args = [exe, "--port-dir", self.ports, "--port", str(self.port), "--model", self.model,
                 "--transcript", self.transcript, "--dump-state", self.state_dump] + self.sim_args
-        self.sim = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with self._log("sim") as err:
+            self.sim = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=err)
         self.procs.append(self.sim)
         link = os.path.join(self.ports, "COM%d" % self.port)
         self._wait(lambda: os.path.exists(link), 10, "simulator port link")
@@ -82,9 +84,40 @@ class Session:
 
     def start_app(self):
         exe = os.path.join(self.build_dir, "VM5200_GUI")
-        self.app = subprocess.Popen([exe] + self.app_args, cwd=self.dir, env=self.env(),
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with self._log("app") as err:
+            self.app = subprocess.Popen([exe] + self.app_args, cwd=self.dir, env=self.env(),
+                                        stdout=subprocess.DEVNULL, stderr=err)
         self.procs.append(self.app)
+
+    def _log(self, name):
+        # What a process says on stderr, kept for the report of a failed wait.
+        path = os.path.join(self.dir, name + ".log")
+        self.logs[name] = path
+        return open(path, "ab")
+
+    def report(self):
+        """What the desk looks like now: for the message of a failed wait."""
+        lines = []
+        for name, p in (("app", self.app), ("sim", self.sim), ("Xvfb", self.xvfb)):
+            if p is not None:
+                rc = p.poll()
+                lines.append("%s: %s" % (name, "running" if rc is None else "exited %s" % rc))
+        if self.display:
+            ids = self.xdo("search", "--onlyvisible", "--name", ".", check=False).split()
+            names = [self.window_name(i) for i in ids[:20]]
+            lines.append("visible windows: %r" % names)
+        for name, path in sorted(self.logs.items()):
+            try:
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    tail = f.read()[-2000:]
+            except OSError:
+                tail = ""
+            if tail.strip():
+                lines.append("%s stderr (end):\n%s" % (name, tail))
+        rx = self.transcript_lines()[-15:]
+        if rx:
+            lines.append("transcript (end):\n" + "\n".join(rx))
+        return "\n".join(lines)
 
     def share(self, other):
         """Uses the display, port directory and lock folder of `other`: a
@@ -126,14 +159,14 @@ class Session:
 
     # --- helpers -----------------------------------------------------------
     @staticmethod
-    def _wait(pred, timeout, what):
+    def _wait(pred, timeout, what, report=None):
         deadline = time.time() + timeout
         while time.time() < deadline:
             v = pred()
             if v:
                 return v
             time.sleep(0.05)
-        raise TimeoutError("timed out waiting for " + what)
+        raise TimeoutError("timed out waiting for " + what + ("\n" + report() if report else ""))
 
     def xdo(self, *args, check=True):
         r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
@@ -146,7 +179,7 @@ class Session:
         def find():
             out = self.xdo("search", "--onlyvisible", "--name", name_regex, check=False)
             return out.split()[0] if out else None
-        return self._wait(find, timeout, "window " + name_regex)
+        return self._wait(find, timeout, "window " + name_regex, self.report)
 
     def press_in_window(self, wid, *keys):
         """Gives the window the keyboard focus (there is no window manager)
@@ -163,7 +196,7 @@ class Session:
     def window_name(self, wid):
         # Not stripped: a caption may begin with a blank.
         r = subprocess.run(["xdotool", "getwindowname", str(wid)], env=self.env(),
-                           capture_output=True, text=True, check=True)
+                           capture_output=True, text=True, check=True, errors="replace")
         return r.stdout.rstrip("\n")
 
     def transcript_lines(self):
