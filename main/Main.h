@@ -146,6 +146,9 @@ class TMainForm : public QMainWindow {
   void ApplySystemReadback(const vm::SystemReadback &r);
   void ApplyTrigGateReadback(const vm::TrigGateReadback &r);
   void ApplyChannelReadback(int chnum, const vm::ChannelReadback &r);
+  // The display of a readback field whose setting has its own (hooks Own in
+  // the settings table).
+  void ApplyOwnChannelField(int chnum, vm::ChannelSetting setting, const vm::ChannelReadback &r);
 
   // One run of the task machinery (TaskTimer).
   void ProcessTasks();

@@ -98,6 +98,11 @@ std::vector<std::string> ListItems(const QComboBox *list) {
   return items;
 }
 
+// A plain setting's control value: spin value, item index, check mark.
+double ControlValue(const TPlusSpinEdit *s) { return s->Value(); }
+int ControlValue(const QComboBox *l) { return l->currentIndex(); }
+bool ControlValue(const QCheckBox *b) { return b->isChecked(); }
+
 // A spin edit's own enabled state and, for a group box or list, the widget's.
 void SetOn(QWidget *w, bool on) {
   if (!w) return;
@@ -344,12 +349,25 @@ void TMainForm::ExternalOutputClkSelChange(QObject *Sender) {
 
 // ---- channel handlers -------------------------------------------------------------------
 
-void TMainForm::SetChEnableState(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChEnablebox);
-  if (n < 0) return;
-  QueueEdit(vm::ChEnableEdit(Session.ChannelParameters[size_t(n)], n,
-                             ChEnablebox[size_t(n)]->isChecked()));
-}
+// The plain settings' handlers: the sender's channel, the control's value
+// into the cache and its command queued (ChannelEdit).
+#define VM_HANDLER_Plain(field, control, handler)                                              \
+  void TMainForm::handler(QObject *Sender) {                                                   \
+    const int n = SenderChannel(Sender, control);                                              \
+    if (n >= 0)                                                                                \
+      QueueEdit(vm::ChannelEdit<vm::ChannelSetting::field>(Session.ChannelParameters[size_t(n)], \
+                                                            n, ControlValue(control[size_t(n)]))); \
+  }
+#define VM_HANDLER_OwnEdit(...)
+#define VM_HANDLER_Own(...)
+#define VM_PLAIN_HANDLER(field, type, reply, header, wire, kind, control, handler, hooks) \
+  VM_HANDLER_##hooks(field, control, handler)
+VM_CHANNEL_SETTINGS(VM_PLAIN_HANDLER)
+#undef VM_PLAIN_HANDLER
+#undef VM_HANDLER_Own
+#undef VM_HANDLER_OwnEdit
+#undef VM_HANDLER_Plain
+
 
 void TMainForm::SetChannelDelay(QObject *Sender) {
   const int n = SenderChannel(Sender, ChDelayAdj);
@@ -378,39 +396,9 @@ void TMainForm::SetChannelWidth(QObject *Sender) {
 void TMainForm::SetChannelMode(QObject *Sender) {
   const int n = SenderChannel(Sender, ChModeSel);
   if (n < 0) return;
-  QueueEdit(vm::ChModeEdit(Session.ChannelParameters[size_t(n)], n,
-                           ChModeSel[size_t(n)]->currentIndex()));
+  QueueEdit(vm::ChannelEdit<vm::ChannelSetting::Mode>(Session.ChannelParameters[size_t(n)], n,
+                                                      ChModeSel[size_t(n)]->currentIndex()));
   ChModesEnable(n);
-}
-
-void TMainForm::SetChannelBurst(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChBurstAdj);
-  if (n >= 0)
-    QueueEdit(vm::ChBurstEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
-}
-
-void TMainForm::SetChannelDCOn(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChDutyOnAdj);
-  if (n >= 0)
-    QueueEdit(vm::ChDutyOnEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
-}
-
-void TMainForm::SetChannelDCOff(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChDutyOffAdj);
-  if (n >= 0)
-    QueueEdit(vm::ChDutyOffEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
-}
-
-void TMainForm::SetChannelWaitCount(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChWaitCountAdj);
-  if (n >= 0)
-    QueueEdit(vm::ChWaitCountEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
-}
-
-void TMainForm::SetChannelPolarity(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChPolaritySel);
-  if (n >= 0)
-    QueueEdit(vm::ChPolarityEdit(Session.ChannelParameters[size_t(n)], n, ListItem(Sender)));
 }
 
 void TMainForm::SetChannelOuputMode(QObject *Sender) {
@@ -421,13 +409,8 @@ void TMainForm::SetChannelOuputMode(QObject *Sender) {
     SetOn(ChAmplitudeAdjGrp[size_t(n)], *on);
     SetOn(ChAmplitudeAdj[size_t(n)], *on);
   }
-  QueueEdit(vm::ChOutputModeEdit(Session.ChannelParameters[size_t(n)], n, item));
-}
-
-void TMainForm::SetChAmplitude(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChAmplitudeAdj);
-  if (n >= 0)
-    QueueEdit(vm::ChAmplitudeEdit(Session.ChannelParameters[size_t(n)], n, SpinValue(Sender)));
+  QueueEdit(vm::ChannelEdit<vm::ChannelSetting::OutputMode>(Session.ChannelParameters[size_t(n)],
+                                                            n, item));
 }
 
 void TMainForm::SetChannelSyncSource(QObject *Sender) {
@@ -477,18 +460,6 @@ void TMainForm::SetChannelMux(QObject *Sender) {
     if (k >= 0 && k < 8) checked[size_t(k)] = mux->item(i)->checkState() == Qt::Checked;
   }
   QueueEdit(vm::ChMuxEdit(Session.ChannelParameters[size_t(n)], n, checked, Session.ChannelCount));
-}
-
-void TMainForm::SetChannelGateMode(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChGateModeSel);
-  if (n >= 0)
-    QueueEdit(vm::ChGateModeEdit(Session.ChannelParameters[size_t(n)], n, ListItem(Sender)));
-}
-
-void TMainForm::ChGateLogicSel1Change(QObject *Sender) {
-  const int n = SenderChannel(Sender, ChGateLogicSel);
-  if (n >= 0)
-    QueueEdit(vm::ChGateLogicEdit(Session.ChannelParameters[size_t(n)], n, ListItem(Sender)));
 }
 
 void TMainForm::ChControlModeSel1Change(QObject *Sender) {

@@ -36,6 +36,16 @@ void Assign(TPlusSpinEdit *edit, double value) {
   if (edit) edit->AssignValue(value);
 }
 
+// A channel setting's control showing the cache: spin edits through their
+// change event, lists and check boxes without one.
+void Show(TPlusSpinEdit *edit, double value) { Assign(edit, value); }
+void Show(QComboBox *list, int index) { Select(list, index); }
+void Show(QCheckBox *box, int32_t value) {
+  // Shown checked for 1 only; the cache keeps the value as received.
+  const QSignalBlocker block(box);
+  box->setChecked(value == 1);
+}
+
 QStringList Items(const QComboBox *list) {
   QStringList items;
   for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
@@ -75,46 +85,61 @@ void TMainForm::ApplyChannelReadback(int n, const vm::ChannelReadback &r) {
   if (n < 1 || n > BuiltChannels()) return;
   const size_t i = size_t(n);
   const vm::TChannelParameters &v = Session.ChannelParameters[i];
-  if (r.Applies(1)) {
-    // Shown checked for 1 only; the cache keeps the value as received.
-    const QSignalBlocker block(ChEnablebox[i]);
-    ChEnablebox[i]->setChecked(v.Enabled == 1);
-  }
-  if (r.Applies(2)) Assign(ChDelayAdj[i], v.Delay);
-  if (r.Applies(3)) Assign(ChWidthAdj[i], v.Width);
-  if (r.Applies(4)) Select(ChModeSel[i], v.Mode);
-  if (r.Applies(5)) Assign(ChBurstAdj[i], v.BurstCount);
-  if (r.Applies(6)) Assign(ChDutyOnAdj[i], v.DutyOnCount);
-  if (r.Applies(7)) Assign(ChDutyOffAdj[i], v.DutyOffCount);
-  if (r.Applies(8)) Assign(ChWaitCountAdj[i], v.WaitCount);
-  if (r.Applies(9)) {
-    if (r.amplitudeEnabled) {
-      ChAmplitudeAdjGrp[i]->setEnabled(*r.amplitudeEnabled);
-      ChAmplitudeAdj[i]->setSpinEnabled(*r.amplitudeEnabled);
+  // Field by field in the reply's order: a plain setting's control shows the
+  // cache, the others have their own code (ApplyOwnChannelField).
+#define VM_SHOW_Plain(field, reply, control) \
+  if (r.Applies(reply)) Show(control[i], v.field);
+#define VM_SHOW_OwnEdit VM_SHOW_Plain
+#define VM_SHOW_Own(field, reply, control) \
+  if (r.Applies(reply)) ApplyOwnChannelField(n, vm::ChannelSetting::field, r);
+#define VM_SHOW_SETTING(field, type, reply, header, wire, kind, control, handler, hooks) \
+  VM_SHOW_##hooks(field, reply, control)
+  VM_CHANNEL_SETTINGS(VM_SHOW_SETTING)
+#undef VM_SHOW_SETTING
+#undef VM_SHOW_Own
+#undef VM_SHOW_OwnEdit
+#undef VM_SHOW_Plain
+}
+
+void TMainForm::ApplyOwnChannelField(int n, vm::ChannelSetting setting,
+                                     const vm::ChannelReadback &r) {
+  const size_t i = size_t(n);
+  const vm::TChannelParameters &v = Session.ChannelParameters[i];
+  switch (setting) {
+    case vm::ChannelSetting::OutputMode:
+      if (r.amplitudeEnabled) {
+        ChAmplitudeAdjGrp[i]->setEnabled(*r.amplitudeEnabled);
+        ChAmplitudeAdj[i]->setSpinEnabled(*r.amplitudeEnabled);
+      }
+      Select(ChOutputModeSel[i], v.OutputMode);
+      if (r.outputControlsDisabled) {
+        ChAmplitudeAdjGrp[i]->setEnabled(false);
+        ChAmplitudeAdj[i]->setSpinEnabled(false);
+      }
+      // The latest report decides, also when an earlier one had none.
+      ChOutputModeSel[i]->setEnabled(!r.outputControlsDisabled);
+      break;
+    case vm::ChannelSetting::Mux:
+      UpdateChMux(n);
+      break;
+    case vm::ChannelSetting::ControlMode:
+      SelectCaption(ChControlModeSel[i], r.controlModeCaption);
+      break;
+    case vm::ChannelSetting::PhaseSync:
+      SelectCaption(ChPhaseSyncSel[i], r.phaseSyncCaption);
+      break;
+    case vm::ChannelSetting::SyncSource: {
+      QComboBox *sync = ChSyncSourceSel[i];
+      // The list loses the channels the model lacks and the channel's own
+      // entry at its first readback; later readbacks find it trimmed.
+      forms::TrimSyncSourceList(sync, n, Session.ChannelCount);
+      std::vector<std::string> items;
+      for (const QString &s : Items(sync)) items.push_back(s.toStdString());
+      Select(sync, vm::GetChannelIndex(items, v.SyncSource));
+      break;
     }
-    Select(ChOutputModeSel[i], v.OutputMode);
-    if (r.outputControlsDisabled) {
-      ChAmplitudeAdjGrp[i]->setEnabled(false);
-      ChAmplitudeAdj[i]->setSpinEnabled(false);
-    }
-    // The latest report decides, also when an earlier one had none.
-    ChOutputModeSel[i]->setEnabled(!r.outputControlsDisabled);
-  }
-  if (r.Applies(10)) Select(ChPolaritySel[i], v.Polarity);
-  if (r.Applies(11)) Assign(ChAmplitudeAdj[i], v.Amplitude);
-  if (r.Applies(12)) UpdateChMux(n);
-  if (r.Applies(13)) SelectCaption(ChControlModeSel[i], r.controlModeCaption);
-  if (r.Applies(14)) SelectCaption(ChPhaseSyncSel[i], r.phaseSyncCaption);
-  if (r.Applies(15)) Select(ChGateModeSel[i], v.GateMode);
-  if (r.Applies(16)) Select(ChGateLogicSel[i], v.GateLogic);
-  if (r.Applies(17)) {
-    QComboBox *sync = ChSyncSourceSel[i];
-    // The list loses the channels the model lacks and the channel's own
-    // entry at its first readback; later readbacks find it trimmed.
-    forms::TrimSyncSourceList(sync, n, Session.ChannelCount);
-    std::vector<std::string> items;
-    for (const QString &s : Items(sync)) items.push_back(s.toStdString());
-    Select(sync, vm::GetChannelIndex(items, v.SyncSource));
+    default:
+      break;
   }
 }
 

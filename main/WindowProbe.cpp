@@ -25,6 +25,9 @@
 namespace {
 
 QString Num(double v) { return QString::fromStdString(vm::FormatFixed(v, 12)); }
+// A cache field as the probe writes it.
+QString Shown(double v) { return Num(v); }
+int32_t Shown(int32_t v) { return v; }
 
 QString Rect(const QWidget *w, const QRect &local) {
   const QPoint g = w->mapToGlobal(local.topLeft());
@@ -96,13 +99,11 @@ void WriteWindow(TMainForm *w, const TInstrumentSession &session, QTextStream &o
       << "\nsys OutputClock " << s.OutputClock << "\n";
   for (int n = 1; n <= 8; ++n) {
     const vm::TChannelParameters &p = session.ChannelParameters[size_t(n)];
-    out << "ch " << n << " Enabled " << p.Enabled << " Delay " << Num(p.Delay) << " Width "
-        << Num(p.Width) << " Mode " << p.Mode << " BurstCount " << p.BurstCount
-        << " DutyOnCount " << p.DutyOnCount << " DutyOffCount " << p.DutyOffCount
-        << " WaitCount " << p.WaitCount << " OutputMode " << p.OutputMode << " Polarity "
-        << p.Polarity << " Amplitude " << Num(p.Amplitude) << " Mux " << p.Mux
-        << " ControlMode " << p.ControlMode << " PhaseSync " << p.PhaseSync << " GateMode "
-        << p.GateMode << " GateLogic " << p.GateLogic << " SyncSource " << p.SyncSource << "\n";
+    out << "ch " << n;
+#define VM_PROBE_CHANNEL_FIELD(field, ...) out << " " #field " " << Shown(p.field);
+    VM_CHANNEL_SETTINGS(VM_PROBE_CHANNEL_FIELD)
+#undef VM_PROBE_CHANNEL_FIELD
+    out << "\n";
   }
   const vm::OperatingLimits &l = session.Limits;
   out << "limits " << Num(l.PeriodResolution) << " " << Num(l.DelayResolution) << " "

@@ -5,31 +5,30 @@
 #include <string>
 #include <string_view>
 
+#include "main/core/ChannelSettings.h"
+
 namespace vm {
 
-// The 22 per-channel control arrays, the one list of them: X(kind, name,
-// handler) for each, in the order the window binds them. Element n of array
-// `name` is the component named `name` followed by n, a widget of class `kind`
-// (TPlusSpinEdit, QComboBox, QCheckBox, QGroupBox, QListWidget, QPushButton);
-// `handler` is the window's method its change or click event calls, shared
-// by all channels (left out for the group boxes, which have none).
-#define VM_CHANNEL_ARRAYS(X)                                                                     \
-  X(QCheckBox, ChEnablebox, SetChEnableState) X(TPlusSpinEdit, ChDelayAdj, SetChannelDelay)      \
-  X(TPlusSpinEdit, ChWidthAdj, SetChannelWidth) X(QComboBox, ChModeSel, SetChannelMode)          \
-  X(TPlusSpinEdit, ChAmplitudeAdj, SetChAmplitude)                                               \
-  X(QComboBox, ChOutputModeSel, SetChannelOuputMode) X(QGroupBox, ChAmplitudeAdjGrp)             \
-  X(TPlusSpinEdit, ChBurstAdj, SetChannelBurst) X(QGroupBox, ChBurstCountGrp)                    \
-  X(TPlusSpinEdit, ChWaitCountAdj, SetChannelWaitCount)                                          \
-  X(QComboBox, ChSyncSourceSel, SetChannelSyncSource) X(QComboBox, ChPolaritySel, SetChannelPolarity) \
-  X(TPlusSpinEdit, ChDutyOnAdj, SetChannelDCOn) X(QGroupBox, ChDutyOnGrp)                        \
-  X(TPlusSpinEdit, ChDutyOffAdj, SetChannelDCOff) X(QGroupBox, ChDutyOffGrp)                     \
-  X(QComboBox, ChGateModeSel, SetChannelGateMode) X(QListWidget, ChMuxSelect, SetChannelMux)     \
-  X(QComboBox, ChControlModeSel, ChControlModeSel1Change)                                        \
-  X(QComboBox, ChPhaseSyncSel, ChPhaseSyncSel1Change)                                            \
-  X(QComboBox, ChGateLogicSel, ChGateLogicSel1Change) X(QPushButton, ChReArmBtn, ReArmChannel)
+// The per-channel control arrays, the one list of them: X(kind, name,
+// handler) for each. Element n of array `name` is the component named `name`
+// followed by n, a widget of class `kind` (TPlusSpinEdit, QComboBox,
+// QCheckBox, QGroupBox, QListWidget, QPushButton); `handler` is the window's
+// method its change or click event calls, shared by all channels (left out
+// for the group boxes, which have none). The settings' controls come from the
+// settings table (main/core/ChannelSettings.h); the others are listed here.
+#define VM_CHANNEL_OTHER_CONTROLS(X)                                                  \
+  X(QGroupBox, ChAmplitudeAdjGrp) X(QGroupBox, ChBurstCountGrp) X(QGroupBox, ChDutyOnGrp) \
+  X(QGroupBox, ChDutyOffGrp) X(QPushButton, ChReArmBtn, ReArmChannel)
+
+#define VM_CHANNEL_CONTROL_OF_SETTING(X, field, type, reply, header, wire, kind, control, \
+                                      handler, hooks)                                     \
+  X(kind, control, handler)
+#define VM_CHANNEL_ARRAYS(X)                              \
+  VM_CHANNEL_TABLE(VM_CHANNEL_CONTROL_OF_SETTING, X) \
+  VM_CHANNEL_OTHER_CONTROLS(X)
 
 #define VM_CHANNEL_ARRAY_NAME(kind, name, ...) #name,
-inline constexpr std::array<const char*, 22> kChannelArrayNames{
+inline constexpr std::array kChannelArrayNames{
     VM_CHANNEL_ARRAYS(VM_CHANNEL_ARRAY_NAME)};
 #undef VM_CHANNEL_ARRAY_NAME
 

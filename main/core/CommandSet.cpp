@@ -107,36 +107,7 @@ std::string PhaseSyncWordForCaption(std::string_view caption) {
   return "";
 }
 
-// ---- Channel commands --------------------------------------------------------
-std::string ChEnableCommand(int n, bool on) { return Header(n, ":STAT ") + (on ? "1" : "0"); }
-std::string ChDelayCommand(int n, double s) { return Header(n, ":DEL ") + FormatF11(s); }
-std::string ChWidthCommand(int n, double s) { return Header(n, ":WIDT ") + FormatF11(s); }
-std::string ChModeCommand(int n, int item) { return Header(n, ":MOD ") + WordAt(kPulseModeWords, item); }
-std::string ChBurstCommand(int n, double c) { return Header(n, ":BCO ") + FormatI(c); }
-std::string ChDutyOnCommand(int n, double c) { return Header(n, ":PCO ") + FormatI(c); }
-std::string ChDutyOffCommand(int n, double c) { return Header(n, ":OCO ") + FormatI(c); }
-std::string ChWaitCountCommand(int n, double c) { return Header(n, ":WCO ") + FormatI(c); }
-std::string ChPolarityCommand(int n, int item) {
-  return Header(n, ":POL ") + WordAt(kPolarityWords, item);
-}
-std::string ChOutputModeCommand(int n, int item) {
-  return Header(n, ":OUTP:MOD ") + WordAt(kOutputModeWords, item);
-}
-std::string ChAmplitudeCommand(int n, double v) { return Header(n, ":OUTP:AMPL ") + FormatF2(v); }
-std::string ChSyncCommand(int n, int source) { return Header(n, ":SYNC ") + GetChCmdName(source); }
-std::string ChMuxCommand(int n, int mask) { return Header(n, ":MUX ") + std::to_string(mask); }
-std::string ChGateModeCommand(int n, int item) {
-  return Header(n, ":CGAT ") + WordAt(kChGateModeWords, item);
-}
-std::string ChGateLogicCommand(int n, int item) {
-  return Header(n, ":CLOG ") + WordAt(kLowHighWords, item);
-}
-std::string ChControlModeCommand(int n, std::string_view caption) {
-  return Header(n, ":CONT ") + ControlModeWordForCaption(caption);
-}
-std::string ChPhaseSyncCommand(int n, std::string_view caption) {
-  return Header(n, ":PSYN ") + PhaseSyncWordForCaption(caption);
-}
+// ---- Channel commands (the settings' commands: ChannelCommand, ChannelWire.h) --
 std::string ReArmCommand(int n) { return "*ARM " + std::to_string(n); }
 
 // ---- System commands ---------------------------------------------------------

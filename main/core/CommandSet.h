@@ -87,23 +87,8 @@ std::string ControlModeWordForCaption(std::string_view caption);  // "" if none
 std::string PhaseSyncWordForCaption(std::string_view caption);    // "" if none
 
 // ---- Channel commands (n = 1..8) -----------------------------------------
-std::string ChEnableCommand(int n, bool on);                  // ":PULS<n>:STAT 1|0"
-std::string ChDelayCommand(int n, double seconds);            // ":PULS<n>:DEL <F11>"
-std::string ChWidthCommand(int n, double seconds);            // ":PULS<n>:WIDT <F11>"
-std::string ChModeCommand(int n, int item);                   // ":PULS<n>:MOD <w>"
-std::string ChBurstCommand(int n, double count);              // ":PULS<n>:BCO <I>"
-std::string ChDutyOnCommand(int n, double count);             // ":PULS<n>:PCO <I>"
-std::string ChDutyOffCommand(int n, double count);            // ":PULS<n>:OCO <I>"
-std::string ChWaitCountCommand(int n, double count);          // ":PULS<n>:WCO <I>"
-std::string ChPolarityCommand(int n, int item);               // ":PULS<n>:POL <w>"
-std::string ChOutputModeCommand(int n, int item);             // ":PULS<n>:OUTP:MOD <w>"
-std::string ChAmplitudeCommand(int n, double volts);          // ":PULS<n>:OUTP:AMPL <F2>"
-std::string ChSyncCommand(int n, int source);                 // ":PULS<n>:SYNC <T0|CHx>"
-std::string ChMuxCommand(int n, int mask);                    // ":PULS<n>:MUX <I>"
-std::string ChGateModeCommand(int n, int item);               // ":PULS<n>:CGAT <w>"
-std::string ChGateLogicCommand(int n, int item);              // ":PULS<n>:CLOG <w>"
-std::string ChControlModeCommand(int n, std::string_view caption);  // ":PULS<n>:CONT <w>"
-std::string ChPhaseSyncCommand(int n, std::string_view caption);    // ":PULS<n>:PSYN <w>"
+// The settings' commands are ChannelCommand<ChannelSetting::...>(n, value)
+// (main/core/ChannelWire.h), made from the settings table.
 std::string ReArmCommand(int n);                              // "*ARM <n>"
 
 // ---- System commands --------------------------------------------------------

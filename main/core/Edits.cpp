@@ -25,78 +25,32 @@ std::string ListEdit(int32_t& field, int item, Build build) {
 }  // namespace
 
 // ---- channel page ---------------------------------------------------------------
-std::string ChEnableEdit(TChannelParameters& p, int n, bool checked) {
-  p.Enabled = checked ? 1 : 0;
-  return ChEnableCommand(n, checked);
-}
+// The plain settings' edits are ChannelEdit (main/core/ChannelWire.h).
 
 TimeEdit ChDelayEdit(TChannelParameters& p, int n, double value, double resolution) {
-  return TimeEditOf(p.Delay, value, resolution, [n](double v) { return ChDelayCommand(n, v); });
+  return TimeEditOf(p.Delay, value, resolution,
+                    [n](double v) { return ChannelCommand<ChannelSetting::Delay>(n, v); });
 }
 
 TimeEdit ChWidthEdit(TChannelParameters& p, int n, double value, double resolution) {
-  return TimeEditOf(p.Width, value, resolution, [n](double v) { return ChWidthCommand(n, v); });
-}
-
-std::string ChModeEdit(TChannelParameters& p, int n, int item) {
-  return ListEdit(p.Mode, item, [n](int i) { return ChModeCommand(n, i); });
-}
-
-std::string ChBurstEdit(TChannelParameters& p, int n, double value) {
-  p.BurstCount = RoundToInt32(value);
-  return ChBurstCommand(n, p.BurstCount);
-}
-
-std::string ChDutyOnEdit(TChannelParameters& p, int n, double value) {
-  p.DutyOnCount = RoundToInt32(value);
-  return ChDutyOnCommand(n, p.DutyOnCount);
-}
-
-std::string ChDutyOffEdit(TChannelParameters& p, int n, double value) {
-  p.DutyOffCount = RoundToInt32(value);
-  return ChDutyOffCommand(n, p.DutyOffCount);
-}
-
-std::string ChWaitCountEdit(TChannelParameters& p, int n, double value) {
-  p.WaitCount = RoundToInt32(value);
-  return ChWaitCountCommand(n, p.WaitCount);
-}
-
-std::string ChPolarityEdit(TChannelParameters& p, int n, int item) {
-  return ListEdit(p.Polarity, item, [n](int i) { return ChPolarityCommand(n, i); });
-}
-
-std::string ChOutputModeEdit(TChannelParameters& p, int n, int item) {
-  return ListEdit(p.OutputMode, item, [n](int i) { return ChOutputModeCommand(n, i); });
-}
-
-std::string ChAmplitudeEdit(TChannelParameters& p, int n, double volts) {
-  p.Amplitude = volts;
-  return ChAmplitudeCommand(n, volts);
+  return TimeEditOf(p.Width, value, resolution,
+                    [n](double v) { return ChannelCommand<ChannelSetting::Width>(n, v); });
 }
 
 std::string ChMuxEdit(TChannelParameters& p, int n, const std::array<bool, 8>& checked,
                       int channelCount) {
   p.Mux = MuxMaskFromChecks(checked, channelCount);
-  return ChMuxCommand(n, p.Mux);
-}
-
-std::string ChGateModeEdit(TChannelParameters& p, int n, int item) {
-  return ListEdit(p.GateMode, item, [n](int i) { return ChGateModeCommand(n, i); });
-}
-
-std::string ChGateLogicEdit(TChannelParameters& p, int n, int item) {
-  return ListEdit(p.GateLogic, item, [n](int i) { return ChGateLogicCommand(n, i); });
+  return ChannelCommand<ChannelSetting::Mux>(n, p.Mux);
 }
 
 std::string ChControlModeEdit(TChannelParameters& p, int n, int item, std::string_view text) {
-  std::string c = ChControlModeCommand(n, text);
+  std::string c = ChannelCommand<ChannelSetting::ControlMode>(n, text);
   p.ControlMode = item;
   return c;
 }
 
 std::string ChPhaseSyncEdit(TChannelParameters& p, int n, int item, std::string_view text) {
-  std::string c = ChPhaseSyncCommand(n, text);
+  std::string c = ChannelCommand<ChannelSetting::PhaseSync>(n, text);
   p.PhaseSync = item;
   return c;
 }
@@ -106,7 +60,7 @@ SyncEdit ChSyncSourceEdit(TChannelTable& table, int c, std::string_view text, in
   const SyncCheck check = CheckSyncSourceNumber(c, s, table, channelCount);
   if (check != SyncCheck::Accept) return {check, "", SyncRefusalMessage(check)};
   table[size_t(c)].SyncSource = s;
-  return {check, ChSyncCommand(c, s), ""};
+  return {check, ChannelCommand<ChannelSetting::SyncSource>(c, s), ""};
 }
 
 // ---- system page ------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "main/core/ChannelWire.h"
 #include "main/core/ControlRules.h"
 #include "main/core/Readback.h"
 
@@ -32,21 +33,12 @@ struct SyncEdit {
 };
 
 // ---- channel page (p = ChannelParameters[n]) ---------------------------------
-std::string ChEnableEdit(TChannelParameters& p, int n, bool checked);
+// A plain setting's edit is ChannelEdit<ChannelSetting::...>(p, n, value)
+// (main/core/ChannelWire.h); these have rules of their own.
 TimeEdit ChDelayEdit(TChannelParameters& p, int n, double value, double resolution);
 TimeEdit ChWidthEdit(TChannelParameters& p, int n, double value, double resolution);
-std::string ChModeEdit(TChannelParameters& p, int n, int item);
-std::string ChBurstEdit(TChannelParameters& p, int n, double value);
-std::string ChDutyOnEdit(TChannelParameters& p, int n, double value);
-std::string ChDutyOffEdit(TChannelParameters& p, int n, double value);
-std::string ChWaitCountEdit(TChannelParameters& p, int n, double value);
-std::string ChPolarityEdit(TChannelParameters& p, int n, int item);
-std::string ChOutputModeEdit(TChannelParameters& p, int n, int item);
-std::string ChAmplitudeEdit(TChannelParameters& p, int n, double volts);
 std::string ChMuxEdit(TChannelParameters& p, int n, const std::array<bool, 8>& checked,
                       int channelCount);
-std::string ChGateModeEdit(TChannelParameters& p, int n, int item);
-std::string ChGateLogicEdit(TChannelParameters& p, int n, int item);
 // Control mode and phase sync: the word by the list's text, the item index stored.
 std::string ChControlModeEdit(TChannelParameters& p, int n, int item, std::string_view text);
 std::string ChPhaseSyncEdit(TChannelParameters& p, int n, int item, std::string_view text);

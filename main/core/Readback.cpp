@@ -1,6 +1,7 @@
 #include "main/core/Readback.h"
 
 #include "base/core/Numbers.h"
+#include "main/core/ChannelWire.h"
 #include "main/core/CommandSet.h"
 
 namespace vm {
@@ -104,6 +105,38 @@ std::string ConfigRecordLine(int block, std::string_view reply) {
   return "*CFG " + std::to_string(block) + " " + std::string(reply);
 }
 
+namespace wire {
+
+void OutputModeWord::Read(const std::string& t, int, int32_t& v, ChannelReadback& r,
+                          bool adjustableOutputs) {
+  if (t == "TTL") {
+    v = 0;
+    r.amplitudeEnabled = false;
+  } else if (t == "ADJ" && adjustableOutputs) {
+    v = 1;
+    r.amplitudeEnabled = true;
+  }
+  r.outputControlsDisabled = !adjustableOutputs;
+}
+
+void ControlModeWord::Read(const std::string& t, int, int32_t& v, ChannelReadback& r, bool) {
+  const int code = IndexOfWord(kControlModeWords, t);
+  if (code >= 0) {
+    v = code;
+    r.controlModeCaption = kControlModeCaptions[size_t(code)];
+  }
+}
+
+void PhaseSyncWord::Read(const std::string& t, int, int32_t& v, ChannelReadback& r, bool) {
+  const int code = IndexOfWord(kPhaseSyncWords, t);
+  if (code >= 0) {
+    v = code;
+    r.phaseSyncCaption = kPhaseSyncCaptions[size_t(code)];
+  }
+}
+
+}  // namespace wire
+
 ChannelReadback ParseChannelBlock(std::string_view reply, const TChannelParameters& previous,
                                   bool adjustableOutputs) {
   ChannelReadback r;
@@ -111,47 +144,13 @@ ChannelReadback ParseChannelBlock(std::string_view reply, const TChannelParamete
   TChannelParameters& v = r.values;
   FieldWalker w(reply, ChannelReadback::kFields, r);
 
-  w.Field(1, [&](const std::string& t) { v.Enabled = ConvertInteger(t, 1); });
-  w.Field(2, [&](const std::string& t) { v.Delay = ConvertReal(t, 2); });
-  w.Field(3, [&](const std::string& t) { v.Width = ConvertReal(t, 3); });
-  w.Field(4, [&](const std::string& t) { Keyword(kPulseModeWords, t, v.Mode); });
-  w.Field(5, [&](const std::string& t) { v.BurstCount = ConvertInteger(t, 5); });
-  w.Field(6, [&](const std::string& t) { v.DutyOnCount = ConvertInteger(t, 6); });
-  w.Field(7, [&](const std::string& t) { v.DutyOffCount = ConvertInteger(t, 7); });
-  w.Field(8, [&](const std::string& t) { v.WaitCount = ConvertInteger(t, 8); });
-  w.Field(9, [&](const std::string& t) {
-    if (t == "TTL") {
-      v.OutputMode = 0;
-      r.amplitudeEnabled = false;
-    } else if (t == "ADJ" && adjustableOutputs) {
-      v.OutputMode = 1;
-      r.amplitudeEnabled = true;
-    }
-    r.outputControlsDisabled = !adjustableOutputs;
+  // Each field in the table's order, read by its setting's wire type.
+#define VM_READ_CHANNEL_FIELD(field, type, reply, header, wire_, ...) \
+  w.Field(reply, [&](const std::string& t) {                         \
+    ChannelSettingRow<ChannelSetting::field>::Wire::Read(t, reply, v.field, r, adjustableOutputs); \
   });
-  w.Field(10, [&](const std::string& t) { Keyword(kPolarityWords, t, v.Polarity); });
-  w.Field(11, [&](const std::string& t) { v.Amplitude = ConvertReal(t, 11); });
-  w.Field(12, [&](const std::string& t) { v.Mux = ConvertInteger(t, 12); });
-  w.Field(13, [&](const std::string& t) {
-    const int code = IndexOfWord(kControlModeWords, t);
-    if (code >= 0) {
-      v.ControlMode = code;
-      r.controlModeCaption = kControlModeCaptions[size_t(code)];
-    }
-  });
-  w.Field(14, [&](const std::string& t) {
-    const int code = IndexOfWord(kPhaseSyncWords, t);
-    if (code >= 0) {
-      v.PhaseSync = code;
-      r.phaseSyncCaption = kPhaseSyncCaptions[size_t(code)];
-    }
-  });
-  w.Field(15, [&](const std::string& t) { Keyword(kChGateModeWords, t, v.GateMode); });
-  w.Field(16, [&](const std::string& t) { Keyword(kLowHighWords, t, v.GateLogic); });
-  w.Field(17, [&](const std::string& t) {
-    const int s = GetChannelNumber(t);
-    if (s != kNoChannel) v.SyncSource = s;
-  });
+  VM_CHANNEL_SETTINGS(VM_READ_CHANNEL_FIELD)
+#undef VM_READ_CHANNEL_FIELD
   return r;
 }
 

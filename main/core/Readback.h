@@ -11,28 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "main/core/ChannelSettings.h"
+
 namespace vm {
 
 // Last value sent to or read from the instrument, per channel (1..8).
 // List settings are item indexes (codes for control mode and phase sync).
+// The fields come from the settings table (main/core/ChannelSettings.h).
 struct TChannelParameters {
-  int32_t Enabled = 0;
-  double Delay = 0;
-  double Width = 0;
-  int32_t Mode = 0;
-  int32_t BurstCount = 0;
-  int32_t DutyOnCount = 0;
-  int32_t DutyOffCount = 0;
-  int32_t WaitCount = 0;
-  int32_t OutputMode = 0;
-  int32_t Polarity = 0;
-  double Amplitude = 0;
-  int32_t Mux = 0;
-  int32_t ControlMode = 0;
-  int32_t PhaseSync = 0;
-  int32_t GateMode = 0;
-  int32_t GateLogic = 0;
-  int32_t SyncSource = 0;
+#define VM_CHANNEL_PARAMETER(field, type, ...) type field = 0;
+  VM_CHANNEL_SETTINGS(VM_CHANNEL_PARAMETER)
+#undef VM_CHANNEL_PARAMETER
   bool operator==(const TChannelParameters&) const = default;
 };
 
@@ -101,9 +90,9 @@ struct ReadbackProgress {
   }
 };
 
-// Channel block, 17 fields.
+// Channel block, one field per channel setting.
 struct ChannelReadback : ReadbackProgress {
-  static constexpr int kFields = 17;
+  static constexpr int kFields = kChannelSettingCount;
   TChannelParameters values;             // the cache after the readback
   // Field 9: TTL disables the amplitude group and spin edit, ADJ (with
   // adjustable outputs) enables them, anything else leaves them as they are.

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cmath>
 
+#include "main/core/ChannelWire.h"
 #include "main/core/CommandSet.h"
 
 using namespace vm;
@@ -82,27 +83,27 @@ TEST(NumberFormats, GeneralFormIsShortAndPlainForOrdinaryValues) {
 }
 
 TEST(Commands, ExamplesOfTheVocabulary) {
-  EXPECT_EQ(ChDelayCommand(2, 0.000000025), ":PULS2:DEL 0.00000002500");
-  EXPECT_EQ(ChDelayCommand(2, 1.5), ":PULS2:DEL 1.50000000000");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::Delay>(2, 0.000000025), ":PULS2:DEL 0.00000002500");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::Delay>(2, 1.5), ":PULS2:DEL 1.50000000000");
   EXPECT_EQ(SysBurstCommand(4000000000.0), ":PULS0:BCO 4000000000");
   EXPECT_EQ(SysDutyOffCommand(4000000000.0), ":PULS0:OCO 4000000000");
-  EXPECT_EQ(ChMuxCommand(1, 5), ":PULS1:MUX 5");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::Mux>(1, 5), ":PULS1:MUX 5");
   EXPECT_EQ(SystemModeCommand(0), ":PULS0:MOD NORM");
   EXPECT_EQ(InputClockCommand(0), ":PULS0:ICL SYS");
   EXPECT_EQ(OutputClockCommand(0), ":PULS0:OCL T0");
   EXPECT_EQ(PeriodCommand(0.0000001), ":PULS0:PER 0.000000100");
-  EXPECT_EQ(ChSyncCommand(4, 3), ":PULS4:SYNC CHC");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::SyncSource>(4, 3), ":PULS4:SYNC CHC");
   // Words chosen by the list text where items may be missing on small models.
-  EXPECT_EQ(ChControlModeCommand(2, "Inhibit A"), ":PULS2:CONT INHA");
-  EXPECT_EQ(ChPhaseSyncCommand(2, "Sync T"), ":PULS2:PSYN SYNT");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::ControlMode>(2, "Inhibit A"), ":PULS2:CONT INHA");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::PhaseSync>(2, "Sync T"), ":PULS2:PSYN SYNT");
   EXPECT_EQ(CalGainCommand(3, 1023.6), ":PULS3:CAL:GAIN 1024");
   EXPECT_EQ(ConfigQuery(90), "*CFG? 90");
 }
 
 TEST(Commands, ListWithoutAWordSendsTheBareHeader) {
-  EXPECT_EQ(ChModeCommand(1, -1), ":PULS1:MOD ");
-  EXPECT_EQ(ChGateModeCommand(1, 3), ":PULS1:CGAT ");
-  EXPECT_EQ(ChControlModeCommand(1, "gate a"), ":PULS1:CONT ");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::Mode>(1, -1), ":PULS1:MOD ");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::GateMode>(1, 3), ":PULS1:CGAT ");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::ControlMode>(1, "gate a"), ":PULS1:CONT ");
   EXPECT_EQ(TrigModeCommand(4), ":PULS0:EXT:MOD ");
-  EXPECT_EQ(ChSyncCommand(1, kNoChannel), ":PULS1:SYNC ");
+  EXPECT_EQ(ChannelCommand<ChannelSetting::SyncSource>(1, kNoChannel), ":PULS1:SYNC ");
 }

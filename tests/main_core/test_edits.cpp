@@ -38,7 +38,7 @@ TEST(Edits, CountsAreStoredAsTheyAreSent) {
   EXPECT_EQ(SysCycleCountEdit(s, 9999999.6), ":PULS0:CYCL 10000000");
   EXPECT_EQ(s.CycleCount, 10000000);
   TChannelParameters p;
-  EXPECT_EQ(ChWaitCountEdit(p, 2, 3.4), ":PULS2:WCO 3");
+  EXPECT_EQ(ChannelEdit<ChannelSetting::WaitCount>(p, 2, 3.4), ":PULS2:WCO 3");
   EXPECT_EQ(p.WaitCount, 3);
 }
 
@@ -47,7 +47,7 @@ TEST(Edits, ListsStoreTheItemIndex) {
   // Four-channel list without "Gate B": item 2 is "Inhibit A".
   EXPECT_EQ(ChControlModeEdit(p, 1, 2, "Inhibit A"), ":PULS1:CONT INHA");
   EXPECT_EQ(p.ControlMode, 2);
-  EXPECT_EQ(ChModeEdit(p, 1, -1), ":PULS1:MOD ");  // typed text: no item
+  EXPECT_EQ(ChannelEdit<ChannelSetting::Mode>(p, 1, -1), ":PULS1:MOD ");  // typed text: no item
   EXPECT_EQ(p.Mode, -1);
   TSystemParameters s;
   EXPECT_EQ(InputClockEdit(s, 0), ":PULS0:ICL SYS");
