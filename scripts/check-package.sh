@@ -117,7 +117,7 @@ mkdir -p "$work/ports" "$work/locks"
 VM5200_SIM --port-dir "$work/ports" --port 1 --model 5208 \
   --transcript "$work/transcript.txt" --dump-state "$work/state.txt" >"$work/sim.out" 2>&1 &
 sim=$!
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.err" &
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display" 2>"$work/xvfb.err" &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"

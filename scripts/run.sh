@@ -26,7 +26,7 @@ export VM5200_PORT_DIR="$ports"
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "run: no display; starting a virtual one (screenshot: $build/run-screenshot.png)"
-  Xvfb :97 -screen 0 1280x1024x24 -nolisten tcp &
+  Xvfb :97 -screen 0 1280x1024x24 -nolisten tcp -noreset &
   pids+=($!)
   export DISPLAY=:97
   sleep 1

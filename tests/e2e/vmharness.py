@@ -43,9 +43,14 @@ class Session:
 
     # --- start / stop -------------------------------------------------------
     def start_display(self):
+        # -noreset: by default the server resets whenever its last client
+        # leaves, and a program connecting during that reset is turned away
+        # ("could not connect to display"); the harness's own xdotool calls
+        # come and go while the program starts.
         r, w = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(w)
         num = b""
