@@ -221,7 +221,7 @@ bool TTimingDiagramForm::SaveSvg(const QString &path, QString *error) const {
   return file.commit() || Fail(error, file.errorString());
 }
 
-bool TTimingDiagramForm::SavePng(const QString &path, QString *error) const {
+QImage TTimingDiagramForm::ExportImage() const {
   const QSize size = ExportSize();
   const qreal dpr = diagram_->devicePixelRatioF();
   QImage image(size * dpr, QImage::Format_ARGB32_Premultiplied);
@@ -231,6 +231,11 @@ bool TTimingDiagramForm::SavePng(const QString &path, QString *error) const {
     QPainter p(&image);
     diagram_->Render(p, size, true);
   }
+  return image;
+}
+
+bool TTimingDiagramForm::SavePng(const QString &path, QString *error) const {
+  const QImage image = ExportImage();
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return Fail(error, file.errorString());
   QImageWriter writer(&file, "png");
@@ -243,15 +248,7 @@ bool TTimingDiagramForm::SavePng(const QString &path, QString *error) const {
 }
 
 void TTimingDiagramForm::CopyToClipboard() const {
-  const QSize size = ExportSize();
-  const qreal dpr = diagram_->devicePixelRatioF();
-  QImage image(size * dpr, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(diagram_->palette().color(QPalette::Base));
-  {
-    QPainter p(&image);
-    diagram_->Render(p, size, true);
-  }
+  const QImage image = ExportImage();
   QApplication::clipboard()->setImage(image);
 }
 

@@ -3,6 +3,7 @@
 // words under it, and the picture's export (SVG, PNG, clipboard). A window of
 // its own beside the main window. It is given its input through SetInput, or
 // follows a session's caches (Follow), and never talks to the instrument.
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -70,6 +71,8 @@ class TTimingDiagramForm : public QWidget {
   void AskAndSave(bool svg);
   void ShowProblems();
   QSize ExportSize() const;
+  // The diagram as exported: the export size, at the screen's pixel ratio.
+  QImage ExportImage() const;
 
   TTimingDiagram *diagram_;
   QListWidget *problems_;
