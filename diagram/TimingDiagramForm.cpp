@@ -131,16 +131,20 @@ void TTimingDiagramForm::ShowPlan() {
   SetInput(plan_->Input());
 }
 
-QPoint TTimingDiagramForm::BesidePosition(const QRect &mainFrame, const QSize &frame,
-                                          const QRect &available) {
+QRect TTimingDiagramForm::BesideGeometry(const QRect &mainFrame, const QSize &frame,
+                                        const QRect &available, int minWidth) {
   // Within [lo, lo + room) when it fits, else at lo: the title bar stays reachable.
   auto inside = [](int v, int lo, int length, int room) { return std::max(lo, std::min(v, lo + room - length)); };
   const int y = inside(mainFrame.top(), available.top(), frame.height(), available.height());
-  if (mainFrame.right() + frame.width() <= available.right()) return {mainFrame.right() + 1, y};
-  if (mainFrame.left() - frame.width() >= available.left()) return {mainFrame.left() - frame.width(), y};
+  const int rightRoom = available.right() - mainFrame.right();
+  const int leftRoom = mainFrame.left() - available.left();
+  const int width = std::max(minWidth, std::min(frame.width(), std::max(rightRoom, leftRoom)));
+  if (width <= rightRoom) return {mainFrame.right() + 1, y, width, frame.height()};
+  if (width <= leftRoom) return {mainFrame.left() - width, y, width, frame.height()};
   constexpr int kOffset = 40;
   return {inside(mainFrame.left() + kOffset, available.left(), frame.width(), available.width()),
-          inside(mainFrame.top() + kOffset, available.top(), frame.height(), available.height())};
+          inside(mainFrame.top() + kOffset, available.top(), frame.height(), available.height()),
+          frame.width(), frame.height()};
 }
 
 void TTimingDiagramForm::PlaceBeside(const QWidget &main) {
@@ -148,7 +152,13 @@ void TTimingDiagramForm::PlaceBeside(const QWidget &main) {
   if (!screen) return;
   // This window has no frame before it is first shown: take the main window's.
   const QSize margins = main.frameGeometry().size() - main.geometry().size();
-  move(BesidePosition(main.frameGeometry(), size() + margins, screen->availableGeometry()));
+  // Narrower than this, the time axis and the labels crowd each other.
+  constexpr int kUsableWidth = 560;
+  const int minWidth = std::max(kUsableWidth, minimumSizeHint().width()) + margins.width();
+  const QRect r = BesideGeometry(main.frameGeometry(), size() + margins,
+                                 screen->availableGeometry(), std::min(minWidth, width() + margins.width()));
+  resize(r.size() - margins);
+  move(r.topLeft());
 }
 
 bool TTimingDiagramForm::Showing() const { return isVisible() && !isMinimized(); }

@@ -24,12 +24,16 @@ class TTimingDiagramForm : public QWidget {
   TDiagramPlanPanel *PlanPanel() const { return plan_; }
 
   // Moves the window beside `main` on main's screen: right of its frame when
-  // the window fits there, else left of it, else a little offset over it, so
-  // that it stays open beside the main window rather than over it.
+  // the window fits there, else left of it; when neither side has room for
+  // its width, narrowed to the wider side if that leaves a usable diagram,
+  // else a little offset over it. It stays open beside the main window
+  // rather than over it.
   void PlaceBeside(const QWidget &main);
-  // Where a window frame of `frame` size goes beside `mainFrame` inside the
-  // screen's `available` geometry (the top left of the frame).
-  static QPoint BesidePosition(const QRect &mainFrame, const QSize &frame, const QRect &available);
+  // The frame (top left and size) of a window of `frame` size beside
+  // `mainFrame` inside the screen's `available` geometry; never narrower
+  // than `minWidth`.
+  static QRect BesideGeometry(const QRect &mainFrame, const QSize &frame, const QRect &available,
+                              int minWidth);
 
   // Export of the diagram with its problem list. Written atomically: the
   // file is either the whole new picture or left as it was. False on failure,

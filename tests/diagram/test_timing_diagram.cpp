@@ -213,10 +213,15 @@ void TestTimingDiagram::demoModePlansWithoutTheSession() {
 void TestTimingDiagram::opensBesideTheMainWindow() {
   const QRect screen(0, 0, 1920, 1080);
   const QSize frame(1000, 700);
-  // Right of it, level with it; else left; else offset over it, kept on the screen.
-  QCOMPARE(TTimingDiagramForm::BesidePosition({100, 50, 700, 600}, frame, screen), QPoint(800, 50));
-  QCOMPARE(TTimingDiagramForm::BesidePosition({1100, 50, 700, 600}, frame, screen), QPoint(100, 50));
-  QCOMPARE(TTimingDiagramForm::BesidePosition({500, 500, 700, 600}, frame, screen), QPoint(540, 380));
+  auto at = [&](QRect main, QRect avail = QRect(0, 0, 1920, 1080)) {
+    return TTimingDiagramForm::BesideGeometry(main, frame, avail, 560);
+  };
+  // Right of it, level with it; else left; else narrowed to the wider side
+  // (the main window at the left of a 1280 x 1024 screen); else offset over it.
+  QCOMPARE(at({100, 50, 700, 600}), QRect(800, 50, 1000, 700));
+  QCOMPARE(at({1100, 50, 700, 600}), QRect(100, 50, 1000, 700));
+  QCOMPARE(at({0, 0, 680, 780}, {0, 0, 1280, 1024}), QRect(680, 0, 600, 700));
+  QCOMPARE(at({500, 500, 700, 600}, {0, 0, 1600, 1080}), QRect(540, 380, 1000, 700));
 }
 
 QTEST_MAIN(TestTimingDiagram)
