@@ -138,7 +138,8 @@ QRect TTimingDiagramForm::BesideGeometry(const QRect &mainFrame, const QSize &fr
   const int y = inside(mainFrame.top(), available.top(), frame.height(), available.height());
   const int rightRoom = available.right() - mainFrame.right();
   const int leftRoom = mainFrame.left() - available.left();
-  const int width = std::max(minWidth, std::min(frame.width(), std::max(rightRoom, leftRoom)));
+  // Narrowed to the wider side's room, never below minWidth nor widened.
+  const int width = std::min(frame.width(), std::max(minWidth, std::max(rightRoom, leftRoom)));
   if (width <= rightRoom) return {mainFrame.right() + 1, y, width, frame.height()};
   if (width <= leftRoom) return {mainFrame.left() - width, y, width, frame.height()};
   constexpr int kOffset = 40;
@@ -155,8 +156,8 @@ void TTimingDiagramForm::PlaceBeside(const QWidget &main) {
   // Narrower than this, the time axis and the labels crowd each other.
   constexpr int kUsableWidth = 560;
   const int minWidth = std::max(kUsableWidth, minimumSizeHint().width()) + margins.width();
-  const QRect r = BesideGeometry(main.frameGeometry(), size() + margins,
-                                 screen->availableGeometry(), std::min(minWidth, width() + margins.width()));
+  const QRect r =
+      BesideGeometry(main.frameGeometry(), size() + margins, screen->availableGeometry(), minWidth);
   resize(r.size() - margins);
   move(r.topLeft());
 }

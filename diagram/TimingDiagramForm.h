@@ -31,7 +31,7 @@ class TTimingDiagramForm : public QWidget {
   void PlaceBeside(const QWidget &main);
   // The frame (top left and size) of a window of `frame` size beside
   // `mainFrame` inside the screen's `available` geometry; never narrower
-  // than `minWidth`.
+  // than `minWidth` (unless the frame itself is) nor wider than the frame.
   static QRect BesideGeometry(const QRect &mainFrame, const QSize &frame, const QRect &available,
                               int minWidth);
 

@@ -119,20 +119,25 @@ void OutputModeWord::Read(const std::string& t, int, int32_t& v, ChannelReadback
   r.outputControlsDisabled = !adjustableOutputs;
 }
 
+namespace {
+// A word read back as its code and the caption the list shows for it; an
+// unknown word leaves both as they were.
+template <size_t N>
+void ReadCaptioned(const std::array<const char*, N>& words, const std::array<const char*, N>& captions,
+                   const std::string& t, int32_t& v, std::string& caption) {
+  const int code = IndexOfWord(words, t);
+  if (code < 0) return;
+  v = code;
+  caption = captions[size_t(code)];
+}
+}  // namespace
+
 void ControlModeWord::Read(const std::string& t, int, int32_t& v, ChannelReadback& r, bool) {
-  const int code = IndexOfWord(kControlModeWords, t);
-  if (code >= 0) {
-    v = code;
-    r.controlModeCaption = kControlModeCaptions[size_t(code)];
-  }
+  ReadCaptioned(kControlModeWords, kControlModeCaptions, t, v, r.controlModeCaption);
 }
 
 void PhaseSyncWord::Read(const std::string& t, int, int32_t& v, ChannelReadback& r, bool) {
-  const int code = IndexOfWord(kPhaseSyncWords, t);
-  if (code >= 0) {
-    v = code;
-    r.phaseSyncCaption = kPhaseSyncCaptions[size_t(code)];
-  }
+  ReadCaptioned(kPhaseSyncWords, kPhaseSyncCaptions, t, v, r.phaseSyncCaption);
 }
 
 }  // namespace wire
