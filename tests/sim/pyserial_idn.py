@@ -9,8 +9,9 @@ import time
 try:
     import serial
 except ImportError:
-    print("pyserial is not installed (Debian: python3-serial)")
-    sys.exit(77)
+    # A missing client fails the check: scripts/install-deps.sh installs it.
+    print("pyserial is not installed (Debian: python3-serial)", file=sys.stderr)
+    sys.exit(1)
 
 sim_exe = sys.argv[1]
 with tempfile.TemporaryDirectory() as ports:
